@@ -1,0 +1,26 @@
+#ifndef CTKEXCEPTION_H
+#define CTKEXCEPTION_H
+
+#include "ctkPluginFramework_global.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <exception>
+
+// Base of the framework's exceptions; what() carries the reason as UTF-8.
+class CTK_PLUGINFW_EXPORT ctkException : public std::exception
+{
+public:
+    explicit ctkException(const QString& msg);
+    ~ctkException() throw() override;
+
+    QString message() const;
+    const char* what() const throw() override;
+
+private:
+    QString m_message;
+    QByteArray m_what;
+};
+
+#endif

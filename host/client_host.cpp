@@ -1,0 +1,119 @@
+#include "client_host.h"
+
+#include "EKConfigurationInterface.h"
+#include "services/communication_service.h"
+#include "services/filewatcher_service.h"
+#include "services/logger_service.h"
+#include "services/messagebox_service.h"
+#include "services/settings_service.h"
+#include "services/uiloader_service.h"
+
+#include <ctkPluginContext.h>
+#include <ctkPluginException.h>
+#include <ctkPluginFramework.h>
+#include <ctkPluginFrameworkFactory.h>
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcClient, "ekr.client")
+
+ClientHost::ClientHost()
+    : m_logger(new LoggerService), m_settings(new SettingsService),
+      m_uiLoader(new UiLoaderService), m_communication(new CommunicationService),
+      m_fileWatcher(new FileWatcherService), m_messageBox(new MessageBoxService)
+{
+}
+
+ClientHost::~ClientHost()
+{
+    shutdown();
+}
+
+QString ClientHost::defaultPluginPath()
+{
+#if defined(Q_OS_WIN)
+    const char* suffix = ".dll";
+#else
+    const char* suffix = ".so";
+#endif
+    return QCoreApplication::applicationDirPath() +
+           QStringLiteral("/plugins/com.ekr.configuration_0.9.0") + QLatin1String(suffix);
+}
+
+bool ClientHost::start(const QString& pluginPath, QString* error)
+{
+    m_factory.reset(new ctkPluginFrameworkFactory);
+    m_framework = m_factory->getFramework();
+    m_framework->init();
+    m_framework->start();
+    ctkPluginContext* context = m_framework->getPluginContext();
+
+    m_params.insert(QStringLiteral("plugin_context"), QVariant::fromValue<void*>(context));
+    m_logger->Initialize(m_params); // the host logs from the first moment on
+
+    context->registerService("EKLoggerInterface", m_logger.get());
+    context->registerService("EKSettingsInterface", m_settings.get());
+    context->registerService("EKUiLoaderInterface", m_uiLoader.get());
+    context->registerService("EKCommunicationInterface", m_communication.get());
+    context->registerService("EKFileWatcherInterface", m_fileWatcher.get());
+    context->registerService("EKMessagboxInterface", m_messageBox.get());
+
+    try {
+        m_plugin = context->installPlugin(QUrl::fromLocalFile(pluginPath));
+        m_plugin->start();
+    } catch (const ctkPluginException& e) {
+        *error = e.message();
+        return false;
+    }
+    qCInfo(lcClient).noquote() << "Plugin" << m_plugin->getSymbolicName()
+                               << m_plugin->getVersion().toString() << "started";
+
+    m_configuration = qobject_cast<EKConfigurationInterface*>(
+        context->getService(context->getServiceReference(QStringLiteral("EKConfigurationInterface"))));
+    if (!m_configuration) {
+        *error = QStringLiteral("The plugin registered no EKConfigurationInterface service");
+        return false;
+    }
+    const int initialized = m_configuration->Initialize(m_params);
+    if (initialized != 0) {
+        *error = QStringLiteral("The configuration component failed to initialise (%1)")
+                     .arg(initialized);
+        return false;
+    }
+    const int started = m_configuration->Start(m_configurationHandle, QVariantHash());
+    if (started != 0) {
+        *error = QStringLiteral("The configuration component failed to start (%1)").arg(started);
+        return false;
+    }
+    qCInfo(lcClient) << "Configuration component initialised and started with handle"
+                     << m_configurationHandle.toInt();
+    return true;
+}
+
+void ClientHost::shutdown()
+{
+    if (m_configuration) {
+        m_configuration->Stop(m_configurationHandle);
+        m_configuration->Uninitialize();
+        m_configuration = nullptr;
+    }
+    if (m_plugin) {
+        try {
+            m_plugin->stop(); // deletes the component
+        } catch (const ctkPluginException& e) {
+            qCWarning(lcClient).noquote() << "Stopping the plugin failed:" << e.message();
+        }
+        m_plugin.reset();
+    }
+    m_framework.reset();
+    m_factory.reset(); // unloads the plugin library
+    // The component leaves four services initialised and started; the host
+    // is the last user of all six.
+    m_uiLoader->release();
+    m_communication->release();
+    m_fileWatcher->release();
+    m_messageBox->release();
+    m_settings->release();
+    m_logger->release();
+}

@@ -1,0 +1,208 @@
+// Construction, lifecycle and attachment to the host services.
+
+#include "ekr_configuration.h"
+
+#include <ctkPluginContext.h>
+
+#include <QTextCodec>
+
+Q_LOGGING_CATEGORY(lcConfiguration, "ekr.configuration")
+
+namespace {
+const char* const kConfigurationId = "com.ekr.configuration";
+
+ctkPluginContext* PluginContextFrom(const QVariantHash& params)
+{
+    const QVariant value = params.value(QStringLiteral("plugin_context"));
+    if (!value.isValid() || !value.canConvert<void*>())
+        return nullptr;
+    return static_cast<ctkPluginContext*>(value.value<void*>());
+}
+
+// The service name under which the host registers an interface is its class
+// name; the cast goes by the interface id.
+template <class Service> const char* LookUpName();
+template <> const char* LookUpName<EKLoggerInterface>() { return "EKLoggerInterface"; }
+template <> const char* LookUpName<EKSettingsInterface>() { return "EKSettingsInterface"; }
+template <> const char* LookUpName<EKUiLoaderInterface>() { return "EKUiLoaderInterface"; }
+template <> const char* LookUpName<EKCommunicationInterface>()
+{
+    return "EKCommunicationInterface";
+}
+template <> const char* LookUpName<EKFileWatcherInterface>() { return "EKFileWatcherInterface"; }
+template <> const char* LookUpName<EKMessagboxInterface>() { return "EKMessagboxInterface"; }
+
+template <class Service> int ModuleInvalid()
+{
+    const QString id = QString::fromLatin1(qobject_interface_iid<Service*>());
+    qCDebug(lcConfiguration).noquote() << QObject::tr("Module %1 is invalid").arg(id);
+    return -1;
+}
+
+// The communication, file-watcher and message-box failures are reported as
+// critical with the component's id in front, as the host's log filters expect.
+template <class Service> int ModuleInvalidCritical()
+{
+    const QString id = QString::fromLatin1(qobject_interface_iid<Service*>());
+    qCCritical(lcConfiguration).noquote()
+        << QObject::tr("[%1] Module %2 is invalid").arg(QString::fromLatin1(kConfigurationId), id);
+    return -1;
+}
+} // namespace
+
+EKConfiguration::EKConfiguration(QObject* parent) : EKConfigurationInterface(parent)
+{
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("utf-8"));
+}
+
+EKConfiguration::~EKConfiguration()
+{
+    Uninitialize();
+}
+
+int EKConfiguration::Initialize(const QVariantHash& params)
+{
+    if (m_bInitialized)
+        return 0;
+    m_pContext = PluginContextFrom(params);
+    if (!m_pContext)
+        return -1;
+    m_hashParams = params;
+    if (AttachPlugins() != 0)
+        return -1;
+    m_bInitialized = true;
+    return 0;
+}
+
+int EKConfiguration::Uninitialize()
+{
+    DetachPlugins();
+    Stop(QVariant(m_nState));
+    m_bInitialized = false;
+    return 0;
+}
+
+int EKConfiguration::Start(QVariant& handle, const QVariantHash& params)
+{
+    Q_UNUSED(params)
+    if (!m_bInitialized)
+        return -3;
+    if (m_nState == -1) {
+        m_nState = 1;
+        InitUi();
+        InitConnections();
+        RetranslateUi();
+    }
+    handle = QVariant(m_nState);
+    return 0;
+}
+
+int EKConfiguration::Stop(const QVariant& handle)
+{
+    if (!m_bInitialized)
+        return -3;
+    if (handle.toInt() != 1)
+        return -4;
+    m_nState = -1;
+    return 0;
+}
+
+int EKConfiguration::Execute(const QVariant& handle, QVariant& argument)
+{
+    Q_UNUSED(argument)
+    if (!m_bInitialized)
+        return -3;
+    return handle.toInt() == 1 ? 0 : -4;
+}
+
+int EKConfiguration::Query(const QVariant& handle)
+{
+    if (!m_bInitialized)
+        return -3;
+    return handle.toInt() == 1 ? 0 : -4;
+}
+
+template <class Service> Service* EKConfiguration::LookUpService() const
+{
+    const ctkServiceReference reference =
+        m_pContext->getServiceReference(QString::fromLatin1(LookUpName<Service>()));
+    return qobject_cast<Service*>(m_pContext->getService(reference));
+}
+
+template <class Service>
+bool EKConfiguration::AttachService(QPointer<Service>& reference, int& handle)
+{
+    reference = LookUpService<Service>();
+    if (!reference || reference->Initialize(m_hashParams) != 0)
+        return false;
+    QVariant started;
+    if (reference->Start(started, m_hashParams) != 0)
+        return false;
+    handle = started.toInt();
+    return true;
+}
+
+void EKConfiguration::ConnectService(QObject* sender, const char* signal, const char* slot)
+{
+    // Unique, so that attaching again after an Uninitialize never delivers a
+    // reply twice.
+    connect(sender, signal, this, slot,
+            static_cast<Qt::ConnectionType>(Qt::AutoConnection | Qt::UniqueConnection));
+}
+
+int EKConfiguration::AttachPlugins()
+{
+    try {
+        QObject* loggerObject = m_pContext->getService(
+            m_pContext->getServiceReference(QString::fromLatin1(LookUpName<EKLoggerInterface>())));
+        m_pLogger = qobject_cast<EKLoggerInterface*>(loggerObject);
+        m_pLoggerObject = m_pLogger ? loggerObject : nullptr;
+        if (!m_pLogger || m_pLogger->Initialize(m_hashParams) != 0)
+            return ModuleInvalid<EKLoggerInterface>();
+
+        if (!AttachService(m_pSettings, m_nSettingsHandle))
+            return ModuleInvalid<EKSettingsInterface>();
+        ConnectService(m_pSettings, SIGNAL(SettingsUpdated()), SLOT(UpdateSettings()));
+
+        if (!AttachService(m_pUiLoader, m_nUiLoaderHandle))
+            return ModuleInvalid<EKUiLoaderInterface>();
+
+        if (!AttachService(m_pCommunication, m_nCommunicationHandle))
+            return ModuleInvalidCritical<EKCommunicationInterface>();
+        ConnectService(m_pCommunication, SIGNAL(LatestVersionResponse(int,QVariantMap)),
+                       SLOT(TriggerLatestVersionResponse(int,QVariantMap)));
+
+        if (!AttachService(m_pFileWatcher, m_nFileWatcherHandle))
+            return ModuleInvalidCritical<EKFileWatcherInterface>();
+
+        if (!AttachService(m_pMessagebox, m_nMessageboxHandle))
+            return ModuleInvalidCritical<EKMessagboxInterface>();
+        // The account replies come from the communication service, but are
+        // only wanted once every service the handlers use is attached.
+        ConnectService(m_pCommunication, SIGNAL(SignInResponse(int, QVariantMap)),
+                       SLOT(TriggerSignInResponse(int, QVariantMap)));
+        ConnectService(m_pCommunication, SIGNAL(PoolIdResponse(int, QVariantMap)),
+                       SLOT(TriggerPoolIdResponse(int, QVariantMap)));
+        ConnectService(m_pCommunication, SIGNAL(SignOutResponse(int,QVariantMap)),
+                       SLOT(TriggerSignOutResponse(int,QVariantMap)));
+    } catch (...) {
+        return -1;
+    }
+    return 0;
+}
+
+void EKConfiguration::DetachPlugins()
+{
+    // Both references are cleared once released, so that the Uninitialize of
+    // the destructor does not release them a second time.
+    if (m_pSettings) {
+        disconnect(m_pSettings, SIGNAL(SettingsUpdated()), this, SLOT(UpdateSettings()));
+        m_pSettings->Stop(QVariant(m_nSettingsHandle));
+        m_pSettings->Uninitialize();
+    }
+    m_pSettings = nullptr;
+    if (m_pLogger && m_pLoggerObject)
+        m_pLogger->Uninitialize();
+    m_pLogger = nullptr;
+    m_pLoggerObject = nullptr;
+}
