@@ -14,7 +14,8 @@ class ctkPluginPrivate;
 class CTK_PLUGINFW_EXPORT ctkPlugin
 {
 public:
-    enum State {
+    enum State
+    {
         UNINSTALLED = 0x01,
         INSTALLED = 0x02,
         RESOLVED = 0x04,
@@ -24,10 +25,17 @@ public:
     };
     Q_DECLARE_FLAGS(States, State)
 
-    enum StartOption { START_TRANSIENT = 0x01, START_ACTIVATION_POLICY = 0x02 };
+    enum StartOption
+    {
+        START_TRANSIENT = 0x01,
+        START_ACTIVATION_POLICY = 0x02
+    };
     Q_DECLARE_FLAGS(StartOptions, StartOption)
 
-    enum StopOption { STOP_TRANSIENT = 0x01 };
+    enum StopOption
+    {
+        STOP_TRANSIENT = 0x01
+    };
     Q_DECLARE_FLAGS(StopOptions, StopOption)
 
     virtual ~ctkPlugin();

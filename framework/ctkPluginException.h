@@ -7,7 +7,8 @@
 class CTK_PLUGINFW_EXPORT ctkPluginException : public ctkException
 {
 public:
-    enum Type {
+    enum Type
+    {
         UNSPECIFIED,
         UNSUPPORTED_OPERATION,
         INVALID_OPERATION,

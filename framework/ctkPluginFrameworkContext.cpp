@@ -1,7 +1,7 @@
-#include "ctkPluginFrameworkContext_p.h"
 #include "ctkPluginActivator.h"
 #include "ctkPluginContext.h"
 #include "ctkPluginException.h"
+#include "ctkPluginFrameworkContext_p.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,9 +30,10 @@ ctkPluginFrameworkContext::~ctkPluginFrameworkContext()
         plugin->d_ptr->framework = nullptr;
 }
 
-QSharedPointer<ctkServiceRegistrationEntry> ctkPluginFrameworkContext::registerService(
-    const QSharedPointer<ctkPlugin>& owner, const QStringList& names, QObject* service,
-    const ctkDictionary& properties)
+QSharedPointer<ctkServiceRegistrationEntry>
+ctkPluginFrameworkContext::registerService(const QSharedPointer<ctkPlugin>& owner,
+                                           const QStringList& names, QObject* service,
+                                           const ctkDictionary& properties)
 {
     if (!service)
         throw ctkPluginException(QStringLiteral("Cannot register a null service object"),
@@ -42,14 +43,31 @@ QSharedPointer<ctkServiceRegistrationEntry> ctkPluginFrameworkContext::registerS
                                  ctkPluginException::INVALID_OPERATION);
     auto entry = QSharedPointer<ctkServiceRegistrationEntry>::create();
     entry->serviceId = m_nextServiceId++;
-    entry->names = names;
+    // Deep copies: a plugin's string literals live in its library, which may
+    // be unloaded while the registry still holds the entry.
+    for (const QString& name : names)
+        entry->names.append(QString(name.constData(), name.size()));
+    entry->properties = detached(properties);
     entry->service = service;
-    entry->properties = properties;
     entry->plugin = owner;
     entry->owner = owner.data();
     entry->framework = this;
     m_services.append(entry);
     return entry;
+}
+
+ctkDictionary ctkPluginFrameworkContext::detached(const ctkDictionary& properties)
+{
+    ctkDictionary copy;
+    for (auto it = properties.cbegin(); it != properties.cend(); ++it) {
+        QVariant value = it.value();
+        if (value.type() == QVariant::String) {
+            const QString text = value.toString();
+            value = QString(text.constData(), text.size());
+        }
+        copy.insert(QString(it.key().constData(), it.key().size()), value);
+    }
+    return copy;
 }
 
 QList<QSharedPointer<ctkServiceRegistrationEntry>>
@@ -121,6 +139,9 @@ QSharedPointer<ctkPlugin> ctkPluginFrameworkContext::install(const QString& loca
             return plugin;
     }
 
+    // QPluginLoader keeps the library mapped after an unload (Qt's default
+    // PreventUnloadHint): services may still hold strings and meta-data that
+    // live in its image. Unloading deletes the activator all the same.
     auto loader = std::make_unique<QPluginLoader>(location);
     if (!loader->load())
         throw ctkPluginException(QStringLiteral("Cannot load plugin library %1: %2")
@@ -132,8 +153,8 @@ QSharedPointer<ctkPlugin> ctkPluginFrameworkContext::install(const QString& loca
         throw ctkPluginException(why, type);
     };
 
-    const QString manifestPath = QStringLiteral(":/%1/META-INF/MANIFEST.MF")
-                                     .arg(QFileInfo(location).completeBaseName());
+    const QString manifestPath =
+        QStringLiteral(":/%1/META-INF/MANIFEST.MF").arg(QFileInfo(location).completeBaseName());
     QByteArray manifestText;
     {
         QFile manifest(manifestPath);

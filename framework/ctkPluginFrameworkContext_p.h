@@ -63,10 +63,12 @@ public:
     ctkPluginFrameworkContext();
     ~ctkPluginFrameworkContext();
 
-    QSharedPointer<ctkServiceRegistrationEntry> registerService(
-        const QSharedPointer<ctkPlugin>& owner, const QStringList& names, QObject* service,
-        const ctkDictionary& properties);
+    QSharedPointer<ctkServiceRegistrationEntry>
+    registerService(const QSharedPointer<ctkPlugin>& owner, const QStringList& names,
+                    QObject* service, const ctkDictionary& properties);
     QList<QSharedPointer<ctkServiceRegistrationEntry>> find(const QString& name) const;
+    // A copy that shares no string data with the caller's library.
+    static ctkDictionary detached(const ctkDictionary& properties);
     void unregister(ctkServiceRegistrationEntry* entry);
     void unregisterAll(const ctkPlugin* owner);
     void unregisterEverything();

@@ -55,7 +55,7 @@ ctkServiceReference ctkServiceRegistration::getReference() const
 void ctkServiceRegistration::setProperties(const ctkDictionary& properties)
 {
     if (d && d->available)
-        d->properties = properties;
+        d->properties = ctkPluginFrameworkContext::detached(properties);
 }
 
 void ctkServiceRegistration::unregister()

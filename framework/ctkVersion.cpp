@@ -76,8 +76,7 @@ QString ctkVersion::toString() const
 bool ctkVersion::operator==(const ctkVersion& other) const
 {
     return m_undefined == other.m_undefined && m_major == other.m_major &&
-           m_minor == other.m_minor && m_micro == other.m_micro &&
-           m_qualifier == other.m_qualifier;
+           m_minor == other.m_minor && m_micro == other.m_micro && m_qualifier == other.m_qualifier;
 }
 
 bool ctkVersion::operator<(const ctkVersion& other) const

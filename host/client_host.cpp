@@ -19,9 +19,9 @@
 Q_LOGGING_CATEGORY(lcClient, "ekr.client")
 
 ClientHost::ClientHost()
-    : m_logger(new LoggerService), m_settings(new SettingsService),
-      m_uiLoader(new UiLoaderService), m_communication(new CommunicationService),
-      m_fileWatcher(new FileWatcherService), m_messageBox(new MessageBoxService)
+    : m_logger(new LoggerService), m_settings(new SettingsService), m_uiLoader(new UiLoaderService),
+      m_communication(new CommunicationService), m_fileWatcher(new FileWatcherService),
+      m_messageBox(new MessageBoxService)
 {
 }
 
@@ -69,8 +69,8 @@ bool ClientHost::start(const QString& pluginPath, QString* error)
     qCInfo(lcClient).noquote() << "Plugin" << m_plugin->getSymbolicName()
                                << m_plugin->getVersion().toString() << "started";
 
-    m_configuration = qobject_cast<EKConfigurationInterface*>(
-        context->getService(context->getServiceReference(QStringLiteral("EKConfigurationInterface"))));
+    m_configuration = qobject_cast<EKConfigurationInterface*>(context->getService(
+        context->getServiceReference(QStringLiteral("EKConfigurationInterface"))));
     if (!m_configuration) {
         *error = QStringLiteral("The plugin registered no EKConfigurationInterface service");
         return false;

@@ -33,9 +33,9 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral("Render farm client"));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption pluginOption(QStringLiteral("plugin"),
-                                          QStringLiteral("Load the configuration plugin from <file>."),
-                                          QStringLiteral("file"), ClientHost::defaultPluginPath());
+    const QCommandLineOption pluginOption(
+        QStringLiteral("plugin-file"), QStringLiteral("Load the configuration plugin from <file>."),
+        QStringLiteral("file"), ClientHost::defaultPluginPath());
     parser.addOption(pluginOption);
     parser.process(app);
 
@@ -50,8 +50,9 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "ekr_client: %s\n", qPrintable(error));
             exitCode = 1;
         } else {
-            std::printf("ekr_client: configuration plugin loaded, initialised and started; log in %s\n",
-                        qPrintable(host.logger()->filePath()));
+            std::printf(
+                "ekr_client: configuration plugin loaded, initialised and started; log in %s\n",
+                qPrintable(host.logger()->filePath()));
         }
         host.shutdown();
         qInstallMessageHandler(g_previousHandler);

@@ -14,7 +14,8 @@ CommunicationService::~CommunicationService() = default;
 int CommunicationService::RequestPoolId(const QVariant& handle, const QVariantHash& data)
 {
     Q_UNUSED(handle)
-    qCDebug(lcCommunication).noquote() << "Pool request for" << data.value(QStringLiteral("username")).toString();
+    qCDebug(lcCommunication).noquote()
+        << "Pool request for" << data.value(QStringLiteral("username")).toString();
     return 0;
 }
 

@@ -49,8 +49,8 @@ int LoggerService::onInitialize()
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
         // Logging must never stop the client: report once on stderr and run
         // without a file.
-        std::fprintf(stderr, "ekr_client: cannot open log file %s: %s\n",
-                     qPrintable(m_filePath), qPrintable(m_file.errorString()));
+        std::fprintf(stderr, "ekr_client: cannot open log file %s: %s\n", qPrintable(m_filePath),
+                     qPrintable(m_file.errorString()));
     }
     return 0;
 }
@@ -61,17 +61,16 @@ void LoggerService::onUninitialize()
     m_file.close();
 }
 
-void LoggerService::write(QtMsgType type, const QMessageLogContext& context,
-                          const QString& message)
+void LoggerService::write(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
     QMutexLocker lock(&m_mutex);
     if (!m_file.isOpen())
         return;
-    const QString line = QStringLiteral("%1 [%2] %3: %4\n")
-                             .arg(QDateTime::currentDateTime().toString(Qt::ISODateWithMs),
-                                  QString::fromLatin1(levelName(type)),
-                                  QString::fromLatin1(context.category ? context.category : "default"),
-                                  message);
+    const QString line =
+        QStringLiteral("%1 [%2] %3: %4\n")
+            .arg(QDateTime::currentDateTime().toString(Qt::ISODateWithMs),
+                 QString::fromLatin1(levelName(type)),
+                 QString::fromLatin1(context.category ? context.category : "default"), message);
     m_file.write(line.toUtf8());
     m_file.flush();
 }

@@ -37,7 +37,8 @@ int MessageBoxService::ShowMessage(QString& clickedButton, int kind, const QStri
     std::sort(names.begin(), names.end());
     QPushButton* last = nullptr;
     for (const QString& name : qAsConst(names)) {
-        QPushButton* button = box.addButton(buttons.value(name).toString(), QMessageBox::ActionRole);
+        QPushButton* button =
+            box.addButton(buttons.value(name).toString(), QMessageBox::ActionRole);
         button->setObjectName(name);
         last = button;
     }

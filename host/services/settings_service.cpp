@@ -21,8 +21,8 @@ QSettings* SettingsService::store()
     if (!m_settings) {
         m_settings.reset(new QSettings(m_filePath, QSettings::IniFormat));
         if (m_settings->status() == QSettings::FormatError)
-            qCWarning(lcSettings).noquote()
-                << "Settings file" << m_filePath << "cannot be parsed; starting from its readable part";
+            qCWarning(lcSettings).noquote() << "Settings file" << m_filePath
+                                            << "cannot be parsed; starting from its readable part";
     }
     return m_settings.data();
 }

@@ -22,15 +22,30 @@ ctkPluginContext* PluginContextFrom(const QVariantHash& params)
 // The service name under which the host registers an interface is its class
 // name; the cast goes by the interface id.
 template <class Service> const char* LookUpName();
-template <> const char* LookUpName<EKLoggerInterface>() { return "EKLoggerInterface"; }
-template <> const char* LookUpName<EKSettingsInterface>() { return "EKSettingsInterface"; }
-template <> const char* LookUpName<EKUiLoaderInterface>() { return "EKUiLoaderInterface"; }
+template <> const char* LookUpName<EKLoggerInterface>()
+{
+    return "EKLoggerInterface";
+}
+template <> const char* LookUpName<EKSettingsInterface>()
+{
+    return "EKSettingsInterface";
+}
+template <> const char* LookUpName<EKUiLoaderInterface>()
+{
+    return "EKUiLoaderInterface";
+}
 template <> const char* LookUpName<EKCommunicationInterface>()
 {
     return "EKCommunicationInterface";
 }
-template <> const char* LookUpName<EKFileWatcherInterface>() { return "EKFileWatcherInterface"; }
-template <> const char* LookUpName<EKMessagboxInterface>() { return "EKMessagboxInterface"; }
+template <> const char* LookUpName<EKFileWatcherInterface>()
+{
+    return "EKFileWatcherInterface";
+}
+template <> const char* LookUpName<EKMessagboxInterface>()
+{
+    return "EKMessagboxInterface";
+}
 
 template <class Service> int ModuleInvalid()
 {
@@ -169,8 +184,8 @@ int EKConfiguration::AttachPlugins()
 
         if (!AttachService(m_pCommunication, m_nCommunicationHandle))
             return ModuleInvalidCritical<EKCommunicationInterface>();
-        ConnectService(m_pCommunication, SIGNAL(LatestVersionResponse(int,QVariantMap)),
-                       SLOT(TriggerLatestVersionResponse(int,QVariantMap)));
+        ConnectService(m_pCommunication, SIGNAL(LatestVersionResponse(int, QVariantMap)),
+                       SLOT(TriggerLatestVersionResponse(int, QVariantMap)));
 
         if (!AttachService(m_pFileWatcher, m_nFileWatcherHandle))
             return ModuleInvalidCritical<EKFileWatcherInterface>();
@@ -183,8 +198,8 @@ int EKConfiguration::AttachPlugins()
                        SLOT(TriggerSignInResponse(int, QVariantMap)));
         ConnectService(m_pCommunication, SIGNAL(PoolIdResponse(int, QVariantMap)),
                        SLOT(TriggerPoolIdResponse(int, QVariantMap)));
-        ConnectService(m_pCommunication, SIGNAL(SignOutResponse(int,QVariantMap)),
-                       SLOT(TriggerSignOutResponse(int,QVariantMap)));
+        ConnectService(m_pCommunication, SIGNAL(SignOutResponse(int, QVariantMap)),
+                       SLOT(TriggerSignOutResponse(int, QVariantMap)));
     } catch (...) {
         return -1;
     }

@@ -4,7 +4,12 @@
 
 #include <QWidget>
 
-void EKConfiguration::InitUi() {}
+void EKConfiguration::InitUi()
+{
+    m_bDialogComplete = false;
+    m_pDialog = m_pUiLoader ? m_pUiLoader->LoadUi(QStringLiteral("com.ekr.configuration"), nullptr)
+                            : nullptr;
+}
 
 void EKConfiguration::InitConnections() {}
 
