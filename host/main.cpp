@@ -1,12 +1,17 @@
 // The render farm client's host program: loads the configuration plugin
-// through the plugin framework and brings up its component.
+// through the plugin framework, brings up its component and opens the
+// settings dialog.
 
+#include "EKConfigurationInterface.h"
 #include "client_host.h"
 #include "services/logger_service.h"
+#include "services/uiloader_service.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QLoggingCategory>
+#include <QDir>
+#include <QListWidget>
+#include <QStackedWidget>
 
 #include <cstdio>
 
@@ -20,6 +25,36 @@ void messageHandler(QtMsgType type, const QMessageLogContext& context, const QSt
         g_logger->write(type, context, message);
     if (g_previousHandler)
         g_previousHandler(type, context, message);
+}
+
+// Renders every page of the dialog into folder, one PNG per page.
+bool saveScreenshots(const ClientHost& host, const QString& folder)
+{
+    QWidget* dialog = host.uiLoader()->tree(QStringLiteral("com.ekr.configuration"));
+    auto* pages =
+        dialog ? dialog->findChild<QListWidget*>(QStringLiteral("lwtConfiguration")) : nullptr;
+    auto* stack =
+        dialog ? dialog->findChild<QStackedWidget*>(QStringLiteral("swtConfiguration")) : nullptr;
+    if (!pages || !stack || !QDir().mkpath(folder)) {
+        std::fprintf(stderr, "ekr_client: no dialog to take screenshots of\n");
+        return false;
+    }
+    const QString prefix = QStringLiteral("%1/%2-%3-")
+                               .arg(QDir(folder).absolutePath(), host.uiLoader()->GetCurrentSkin(),
+                                    host.uiLoader()->currentLanguage());
+    for (int row = 0; row < pages->count(); ++row) {
+        pages->setCurrentRow(row);
+        QApplication::processEvents();
+        QString page = stack->currentWidget()->objectName();
+        page.remove(QStringLiteral("page"));
+        const QString file = prefix + QStringLiteral("%1-%2.png").arg(row + 1).arg(page.toLower());
+        if (!dialog->grab().save(file)) {
+            std::fprintf(stderr, "ekr_client: cannot write %s\n", qPrintable(file));
+            return false;
+        }
+        std::printf("ekr_client: wrote %s\n", qPrintable(file));
+    }
+    return true;
 }
 } // namespace
 
@@ -36,7 +71,22 @@ int main(int argc, char* argv[])
     const QCommandLineOption pluginOption(
         QStringLiteral("plugin-file"), QStringLiteral("Load the configuration plugin from <file>."),
         QStringLiteral("file"), ClientHost::defaultPluginPath());
-    parser.addOption(pluginOption);
+    const QCommandLineOption skinOption(
+        QStringLiteral("skin"),
+        QStringLiteral("Dress the client in <skin>: %1.")
+            .arg(UiLoaderService::availableSkins().join(QStringLiteral(", "))),
+        QStringLiteral("skin"));
+    const QCommandLineOption languageOption(
+        QStringLiteral("language"),
+        QStringLiteral("Show the client in <code>: %1.")
+            .arg(UiLoaderService::availableLanguages().join(QStringLiteral(", "))),
+        QStringLiteral("code"));
+    const QCommandLineOption screenshotOption(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Render every page of the settings dialog to PNG files in <folder> and "
+                       "exit."),
+        QStringLiteral("folder"));
+    parser.addOptions({pluginOption, skinOption, languageOption, screenshotOption});
     parser.process(app);
 
     int exitCode = 0;
@@ -45,14 +95,30 @@ int main(int argc, char* argv[])
         g_logger = host.logger();
         g_previousHandler = qInstallMessageHandler(messageHandler);
 
+        // Skin and language are chosen before the dialog is built, so that it
+        // comes up dressed and worded as asked.
+        if (parser.isSet(skinOption) && !host.uiLoader()->setSkin(parser.value(skinOption)))
+            exitCode = 2;
+        if (parser.isSet(languageOption) &&
+            !host.uiLoader()->setLanguage(parser.value(languageOption)))
+            exitCode = 2;
+
         QString error;
-        if (!host.start(parser.value(pluginOption), &error)) {
+        if (exitCode != 0) {
+            std::fprintf(stderr, "ekr_client: skins: %s; languages: %s\n",
+                         qPrintable(UiLoaderService::availableSkins().join(", ")),
+                         qPrintable(UiLoaderService::availableLanguages().join(", ")));
+        } else if (!host.start(parser.value(pluginOption), &error)) {
             std::fprintf(stderr, "ekr_client: %s\n", qPrintable(error));
             exitCode = 1;
         } else {
-            std::printf(
-                "ekr_client: configuration plugin loaded, initialised and started; log in %s\n",
-                qPrintable(host.logger()->filePath()));
+            std::printf("ekr_client: configuration plugin started; log in %s\n",
+                        qPrintable(host.logger()->filePath()));
+            host.configuration()->ShowConf();
+            if (parser.isSet(screenshotOption))
+                exitCode = saveScreenshots(host, parser.value(screenshotOption)) ? 0 : 1;
+            else
+                exitCode = app.exec();
         }
         host.shutdown();
         qInstallMessageHandler(g_previousHandler);

@@ -8,7 +8,7 @@ EKR_PACKAGES=(
   g++ make cmake binutils pkg-config
   qtbase5-dev qttools5-dev qttools5-dev-tools
   qtmultimedia5-dev libqt5multimedia5-plugins
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-wqy-microhei
 )
 
 # Installs whatever of EKR_PACKAGES (and the extra names given) is missing.

@@ -2,6 +2,8 @@
 
 #include "test_environment.h"
 
+#include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -10,10 +12,48 @@ class ClientTest : public QObject
     Q_OBJECT
 
 private slots:
-    void startsThePluginAndExitsCleanly()
+    void writesOnePicturePerPage_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("defaults") << QStringList() << "light-en-";
+        QTest::newRow("dark, Chinese")
+            << QStringList{"--skin", "dark", "--language", "zh_CN"} << "dark-zh_CN-";
+    }
+    void writesOnePicturePerPage()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, prefix);
+        QTemporaryDir folder;
+        QProcess client;
+        client.start(QStringLiteral(EKR_CLIENT_PATH),
+                     options + QStringList{"--screenshot", folder.path()});
+        QVERIFY(client.waitForFinished(60000));
+        QCOMPARE(client.exitCode(), 0);
+        const QStringList pictures =
+            QDir(folder.path()).entryList({"*.png"}, QDir::Files, QDir::Name);
+        QCOMPARE(pictures,
+                 QStringList({prefix + "1-general.png", prefix + "2-render.png",
+                              prefix + "3-reminder.png", prefix + "4-versionsetting.png"}));
+        const QImage general(folder.path() + "/" + pictures.first());
+        QVERIFY(!general.isNull());
+        QCOMPARE(general.size(), QImage(folder.path() + "/" + pictures.last()).size());
+    }
+
+    void refusesAnUnknownSkin()
     {
         QProcess client;
-        client.start(QStringLiteral(EKR_CLIENT_PATH), QStringList());
+        client.start(QStringLiteral(EKR_CLIENT_PATH),
+                     {"--skin", "../etc", "--screenshot", "/nonexistent"});
+        QVERIFY(client.waitForFinished(60000));
+        QCOMPARE(client.exitCode(), 2);
+    }
+
+    void startsThePluginAndExitsCleanly()
+    {
+        QTemporaryDir folder;
+        QProcess client;
+        client.start(QStringLiteral(EKR_CLIENT_PATH), {"--screenshot", folder.path()});
         QVERIFY(client.waitForFinished(60000));
         QCOMPARE(client.exitStatus(), QProcess::NormalExit);
         QCOMPARE(client.exitCode(), 0);

@@ -47,20 +47,18 @@ template <> const char* LookUpName<EKMessagboxInterface>()
     return "EKMessagboxInterface";
 }
 
-template <class Service> int ModuleInvalid()
+// Reports a service that could not be attached. The communication,
+// file-watcher and message-box failures are critical and carry the
+// component's id in front, as the host's log filters expect.
+template <class Service> int ModuleInvalid(bool critical = false)
 {
     const QString id = QString::fromLatin1(qobject_interface_iid<Service*>());
-    qCDebug(lcConfiguration).noquote() << QObject::tr("Module %1 is invalid").arg(id);
-    return -1;
-}
-
-// The communication, file-watcher and message-box failures are reported as
-// critical with the component's id in front, as the host's log filters expect.
-template <class Service> int ModuleInvalidCritical()
-{
-    const QString id = QString::fromLatin1(qobject_interface_iid<Service*>());
-    qCCritical(lcConfiguration).noquote()
-        << QObject::tr("[%1] Module %2 is invalid").arg(QString::fromLatin1(kConfigurationId), id);
+    if (critical)
+        qCCritical(lcConfiguration).noquote()
+            << QObject::tr("[%1] Module %2 is invalid")
+                   .arg(QString::fromLatin1(kConfigurationId), id);
+    else
+        qCDebug(lcConfiguration).noquote() << QObject::tr("Module %1 is invalid").arg(id);
     return -1;
 }
 } // namespace
@@ -183,15 +181,15 @@ int EKConfiguration::AttachPlugins()
             return ModuleInvalid<EKUiLoaderInterface>();
 
         if (!AttachService(m_pCommunication, m_nCommunicationHandle))
-            return ModuleInvalidCritical<EKCommunicationInterface>();
+            return ModuleInvalid<EKCommunicationInterface>(true);
         ConnectService(m_pCommunication, SIGNAL(LatestVersionResponse(int, QVariantMap)),
                        SLOT(TriggerLatestVersionResponse(int, QVariantMap)));
 
         if (!AttachService(m_pFileWatcher, m_nFileWatcherHandle))
-            return ModuleInvalidCritical<EKFileWatcherInterface>();
+            return ModuleInvalid<EKFileWatcherInterface>(true);
 
         if (!AttachService(m_pMessagebox, m_nMessageboxHandle))
-            return ModuleInvalidCritical<EKMessagboxInterface>();
+            return ModuleInvalid<EKMessagboxInterface>(true);
         // The account replies come from the communication service, but are
         // only wanted once every service the handlers use is attached.
         ConnectService(m_pCommunication, SIGNAL(SignInResponse(int, QVariantMap)),

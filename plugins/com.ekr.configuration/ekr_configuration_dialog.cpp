@@ -1,42 +1,338 @@
-// Building the dialog from the UI loader's widget tree, its texts, skins and folder pickers.
+// Building the dialog from the UI loader's widget tree, its texts, skins and
+// folder pickers.
 
 #include "ekr_configuration.h"
 
-#include <QWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTableWidget>
 
-void EKConfiguration::InitUi()
+namespace {
+const char* const kDialogName = "com.ekr.configuration";
+
+// The page list's entries, in the order of the stack's pages.
+const char* const kPageTitles[] = {
+    QT_TRANSLATE_NOOP("QObject", "General"), QT_TRANSLATE_NOOP("QObject", "Render"),
+    QT_TRANSLATE_NOOP("QObject", "Reminder"), QT_TRANSLATE_NOOP("QObject", "VersionSetting")};
+
+// The dialog's texts are shared with the rest of the client's translations,
+// which keep them in the generic context.
+QString TranslateText(const char* source)
 {
-    m_bDialogComplete = false;
-    m_pDialog = m_pUiLoader ? m_pUiLoader->LoadUi(QStringLiteral("com.ekr.configuration"), nullptr)
-                            : nullptr;
+    return QCoreApplication::translate("QObject", source);
 }
 
-void EKConfiguration::InitConnections() {}
-
-void EKConfiguration::RetranslateUi() {}
+// Finds a widget by exact object name at any depth; a widget of another class
+// under the same name does not count.
+template <class Widget>
+void FindWidget(QWidget* dialog, Widget*& field, const char* name, QStringList& missing)
+{
+    field = nullptr;
+    const QList<Widget*> candidates = dialog->findChildren<Widget*>(QString::fromLatin1(name));
+    if (!candidates.isEmpty())
+        field = candidates.first();
+    else
+        missing << QString::fromLatin1(name);
+}
+} // namespace
 
 bool EKConfiguration::IsDialogUsable() const
 {
     return m_pDialog && m_bDialogComplete;
 }
 
-void EKConfiguration::ShowConf() {}
+void EKConfiguration::InitUi()
+{
+    m_bDialogComplete = false;
+    m_pDialog =
+        m_pUiLoader ? m_pUiLoader->LoadUi(QString::fromLatin1(kDialogName), nullptr) : nullptr;
+    if (!m_pDialog) {
+        qCCritical(lcConfiguration).noquote()
+            << QStringLiteral("[%1] The UI loader supplied no widget tree; the settings dialog "
+                              "stays unavailable")
+                   .arg(QLatin1String(kDialogName));
+        return;
+    }
+
+    QWidget* dialog = m_pDialog;
+    QPushButton* btnClose = nullptr;
+    QPushButton* btnMin = nullptr;
+    QStringList missing;
+    FindWidget(dialog, m_pLwtConfiguration, "lwtConfiguration", missing);
+    FindWidget(dialog, m_pSwtConfiguration, "swtConfiguration", missing);
+    FindWidget(dialog, m_pLblLogo, "lblLogo", missing);
+    FindWidget(dialog, m_pLblTitle, "lblTitle", missing);
+    FindWidget(dialog, m_pLblTips, "lblTips", missing);
+    FindWidget(dialog, m_pLblPool, "lblPool", missing);
+    FindWidget(dialog, m_pLblSubTask, "lblSubTask", missing);
+    FindWidget(dialog, m_pLblCurrentVersion, "lblCurrentVersion", missing);
+    FindWidget(dialog, m_pLblCurrentVersionV, "lblCurrentVersionV", missing);
+    FindWidget(dialog, m_pLblLatestVersion, "lblLatestVersion", missing);
+    FindWidget(dialog, m_pLblLatestVersionV, "lblLatestVersionV", missing);
+    FindWidget(dialog, m_pBtnSavePath, "btnSavePath", missing);
+    FindWidget(dialog, m_pLneSavePath, "lneSavePath", missing);
+    FindWidget(dialog, m_pBtnMonitorPath, "btnMonitorPath", missing);
+    FindWidget(dialog, m_pLneMonitorPath, "lneMonitorPath", missing);
+    FindWidget(dialog, m_pBtnApply, "btnApply", missing);
+    FindWidget(dialog, m_pBtnCancel, "btnCancel", missing);
+    FindWidget(dialog, m_pBtnUpdate, "btnUpdate", missing);
+    FindWidget(dialog, m_pChkAutoDownload, "chkAutoDownload", missing);
+    FindWidget(dialog, m_pChkPopupFinish, "chkPopupFinish", missing);
+    FindWidget(dialog, m_pChkSoundFinish, "chkSoundFinish", missing);
+    FindWidget(dialog, m_pChkAutoStart, "chkAutoStart", missing);
+    FindWidget(dialog, m_pChkAutoLogin, "chkAutoLogin", missing);
+    FindWidget(dialog, m_pChkAutoUpdate, "chkAutoUpdate", missing);
+    FindWidget(dialog, m_pChkPrerender, "chkPrerender", missing);
+    FindWidget(dialog, m_pChkEnableAutoUploadFailedFiles, "chkEnableAutoUploadFailedFiles",
+               missing);
+    FindWidget(dialog, m_pChkEnableRenderLayer, "chkEnableRenderLayer", missing);
+    FindWidget(dialog, m_pSpbSubTask, "spbSubTask", missing);
+    FindWidget(dialog, m_pCmbPool, "cmbPool", missing);
+    FindWidget(dialog, m_pLblTransferType, "lblTransferType", missing);
+    FindWidget(dialog, m_pCmbTransferType, "cmbTransferType", missing);
+    FindWidget(dialog, m_pChkUploadSceneFileOnly, "chkUploadSceneFileOnly", missing);
+    FindWidget(dialog, m_pTwtSoftwareVersion, "twtSoftwareVersion", missing);
+    FindWidget(dialog, m_pChkSetArgument, "chkSetArgument", missing);
+    FindWidget(dialog, m_pChkInterruptSubmit, "chkInterruptSubmit", missing);
+    FindWidget(dialog, btnClose, "btnClose", missing);
+    FindWidget(dialog, btnMin, "btnMin", missing);
+    FindWidget(dialog, m_pLblSavePath, "lblSavePath", missing);
+    FindWidget(dialog, m_pLblMonitorPath, "lblMonitorPath", missing);
+    if (!missing.isEmpty()) {
+        // A tree from another skin or version: better no dialog than a crash.
+        qCCritical(lcConfiguration).noquote()
+            << QStringLiteral("[%1] The widget tree lacks %2; the settings dialog stays "
+                              "unavailable")
+                   .arg(QLatin1String(kDialogName), missing.join(QStringLiteral(", ")));
+        return;
+    }
+
+    dialog->setWindowFlags(Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint |
+                           Qt::Dialog | Qt::FramelessWindowHint);
+    dialog->setAutoFillBackground(true);
+
+    m_pLneSavePath->setReadOnly(true);
+    m_pLneMonitorPath->setReadOnly(true);
+    m_pBtnApply->setEnabled(false);
+    m_pCmbTransferType->addItem(QStringLiteral("ftp"), QVariant(int(0)));
+    connect(btnClose, SIGNAL(clicked()), dialog, SLOT(close()));
+    connect(btnMin, SIGNAL(clicked()), dialog, SLOT(hide()));
+
+    for (int row = 0; row < 4; ++row) {
+        m_pLwtConfiguration->insertItem(row, QString::fromLatin1(kPageTitles[row]));
+        m_pLwtConfiguration->item(row)->setTextAlignment(Qt::AlignCenter);
+    }
+
+    auto* grid = new QGridLayout();
+    grid->addItem(new QSpacerItem(500, 30, QSizePolicy::Minimum, QSizePolicy::Minimum), 0, 0, 1, 2);
+    grid->addWidget(m_pLwtConfiguration, 1, 0, 1, 1);
+    grid->addWidget(m_pSwtConfiguration, 1, 1, 1, 1);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 4);
+    m_pLwtConfiguration->setFocusPolicy(Qt::NoFocus);
+    if (dialog->layout()) {
+        qCDebug(lcConfiguration) << "The widget tree brings its own layout; keeping it";
+        delete grid;
+    } else {
+        dialog->setLayout(grid);
+    }
+
+    connect(m_pLwtConfiguration, SIGNAL(currentRowChanged(int)), m_pSwtConfiguration,
+            SLOT(setCurrentIndex(int)));
+    m_pSwtConfiguration->setCurrentIndex(0);
+
+    m_pTwtSoftwareVersion->setColumnCount(2);
+    m_pTwtSoftwareVersion->setShowGrid(false);
+    m_pSpbSubTask->setRange(1, 100);
+
+    m_pLneMonitorPath->hide();
+    m_pBtnMonitorPath->hide();
+    m_pLblMonitorPath->hide();
+    m_bDialogComplete = true;
+}
+
+void EKConfiguration::InitConnections()
+{
+    if (!IsDialogUsable())
+        return;
+    // The UI loader outlives the trees it hands out, so a dialog built again
+    // after a Stop must not connect it a second time.
+    const auto unique = static_cast<Qt::ConnectionType>(Qt::AutoConnection | Qt::UniqueConnection);
+    connect(m_pUiLoader, SIGNAL(SkinChanged(QString)), this, SLOT(ChangeSkin(QString)), unique);
+    connect(m_pUiLoader, SIGNAL(LanguageChanged(QString)), this, SLOT(ChangeLanguage(QString)),
+            unique);
+
+    const struct
+    {
+        QObject* sender;
+        const char* signal;
+        const char* slot;
+    } connections[] = {
+        {m_pBtnSavePath, SIGNAL(clicked()), SLOT(SelectRenderOutputPath())},
+        {m_pBtnMonitorPath, SIGNAL(clicked()), SLOT(SelectMonitorPath())},
+        {m_pBtnApply, SIGNAL(clicked()), SLOT(TriggerApply())},
+        {m_pBtnCancel, SIGNAL(clicked()), SLOT(TriggerCancel())},
+        {m_pChkAutoDownload, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
+        {m_pChkPopupFinish, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
+        {m_pChkSoundFinish, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
+        {m_pChkAutoStart, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
+        {m_pChkAutoLogin, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
+        {m_pChkAutoUpdate, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
+        {m_pChkEnableRenderLayer, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
+        {m_pChkEnableAutoUploadFailedFiles, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
+        {m_pChkPrerender, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
+        {m_pChkUploadSceneFileOnly, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
+        {m_pChkSetArgument, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
+        {m_pChkInterruptSubmit, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
+        {m_pLneMonitorPath, SIGNAL(textChanged(QString)), SLOT(EnableApply())},
+        {m_pLneSavePath, SIGNAL(textChanged(QString)), SLOT(EnableApply())},
+        {m_pCmbPool, SIGNAL(currentIndexChanged(int)), SLOT(EnableApply())},
+        {m_pCmbTransferType, SIGNAL(currentIndexChanged(int)), SLOT(EnableApply())},
+        {m_pSpbSubTask, SIGNAL(valueChanged(int)), SLOT(EnableApply())},
+        {m_pBtnUpdate, SIGNAL(clicked()), SLOT(CheckforUpdates())},
+        {m_pTwtSoftwareVersion, SIGNAL(cellDoubleClicked(int, int)),
+         SLOT(CellDoubleClicked(int, int))},
+        {m_pTwtSoftwareVersion, SIGNAL(itemClicked(QTableWidgetItem*)),
+         SLOT(ItemClicked(QTableWidgetItem*))},
+        // After the EnableApply connections of the same two boxes, so that
+        // Apply is enabled before the other box is unchecked.
+        {m_pChkSetArgument, SIGNAL(stateChanged(int)), SLOT(StateChanged(int))},
+        {m_pChkPrerender, SIGNAL(stateChanged(int)), SLOT(StateChanged(int))},
+    };
+    for (const auto& connection : connections)
+        connect(connection.sender, connection.signal, this, connection.slot);
+}
+
+void EKConfiguration::RetranslateUi()
+{
+    if (!IsDialogUsable())
+        return;
+    m_pDialog->setWindowTitle(TranslateText(QT_TRANSLATE_NOOP("QObject", "Settings")));
+    for (int row = 0; row < 4 && row < m_pLwtConfiguration->count(); ++row)
+        m_pLwtConfiguration->item(row)->setText(TranslateText(kPageTitles[row]));
+
+    // Buttons, check boxes and labels all carry their text in "text".
+    const struct
+    {
+        QWidget* widget;
+        const char* text;
+    } texts[] = {
+        {m_pBtnSavePath, QT_TRANSLATE_NOOP("QObject", "Browse")},
+        {m_pBtnMonitorPath, QT_TRANSLATE_NOOP("QObject", "Browse")},
+        {m_pChkAutoDownload, QT_TRANSLATE_NOOP("QObject", "Enable auto download")},
+        {m_pChkAutoLogin, QT_TRANSLATE_NOOP("QObject", "Enable auto login")},
+        {m_pChkAutoStart, QT_TRANSLATE_NOOP("QObject", "Start with system")},
+        {m_pChkAutoUpdate, QT_TRANSLATE_NOOP("QObject", "Enbale auto update")},
+        {m_pChkPrerender, QT_TRANSLATE_NOOP("QObject", "Enbale prerender")},
+        {m_pChkSetArgument, QT_TRANSLATE_NOOP("QObject", "Enbale set argument")},
+        {m_pChkInterruptSubmit,
+         QT_TRANSLATE_NOOP("QObject", "Enbale interruption when error occurs")},
+        {m_pChkEnableRenderLayer, QT_TRANSLATE_NOOP("QObject", "Enbale render layer")},
+        {m_pChkEnableAutoUploadFailedFiles,
+         QT_TRANSLATE_NOOP("QObject", "Enable upload failed files automatically")},
+        {m_pChkUploadSceneFileOnly, QT_TRANSLATE_NOOP("QObject", "Upload scene file only")},
+        {m_pChkPopupFinish, QT_TRANSLATE_NOOP("QObject", "Popup after finish")},
+        {m_pChkSoundFinish, QT_TRANSLATE_NOOP("QObject", "Sound after finish")},
+        {m_pBtnUpdate, QT_TRANSLATE_NOOP("QObject", "Update")},
+        {m_pBtnApply, QT_TRANSLATE_NOOP("QObject", "Apply")},
+        {m_pBtnCancel, QT_TRANSLATE_NOOP("QObject", "Cancel")},
+        {m_pLblSavePath, QT_TRANSLATE_NOOP("QObject", "Storage path of render output")},
+        {m_pLblMonitorPath, QT_TRANSLATE_NOOP("QObject", "Monitored path of scene file")},
+        {m_pLblPool, QT_TRANSLATE_NOOP("QObject", "Node pool")},
+        {m_pLblSubTask, QT_TRANSLATE_NOOP("QObject", "Subtask by frame")},
+        {m_pLblTransferType, QT_TRANSLATE_NOOP("QObject", "Transfer Type")},
+        {m_pLblTips,
+         QT_TRANSLATE_NOOP("QObject", "Double click table's colum two to set installation path")},
+        {m_pLblCurrentVersion, QT_TRANSLATE_NOOP("QObject", "Current version")},
+        {m_pLblLatestVersion, QT_TRANSLATE_NOOP("QObject", "Latest version")},
+    };
+    for (const auto& entry : texts)
+        entry.widget->setProperty("text", TranslateText(entry.text));
+
+    m_pTwtSoftwareVersion->setHorizontalHeaderLabels(
+        {TranslateText(QT_TRANSLATE_NOOP("QObject", "Software Version")),
+         TranslateText(QT_TRANSLATE_NOOP("QObject", "Installation Path"))});
+}
+
+void EKConfiguration::ShowConf()
+{
+    if (!IsDialogUsable())
+        return;
+    GetLatestVersion();
+    m_pDialog->show();
+    m_pDialog->activateWindow();
+}
 
 void EKConfiguration::StateChanged(int state)
 {
-    Q_UNUSED(state)
+    if (!IsDialogUsable())
+        return;
+    auto* box = qobject_cast<QCheckBox*>(sender());
+    if (box && box == m_pChkSetArgument && state == Qt::Checked && m_pChkPrerender->isChecked())
+        m_pChkPrerender->setChecked(false);
+    else if (box && box == m_pChkPrerender && state == Qt::Checked &&
+             m_pChkSetArgument->isChecked())
+        m_pChkSetArgument->setChecked(false);
 }
 
 void EKConfiguration::ChangeSkin(QString strSkin)
 {
-    Q_UNUSED(strSkin)
+    if (!IsDialogUsable())
+        return;
+    // The name is used as it comes: the path always stays inside the resource
+    // system, so a strange name can only miss.
+    // A skin without a style sheet leaves the dialog unstyled.
+    QFile styleSheet(QStringLiteral(":/%1/com.ekr.configuration.qss").arg(strSkin));
+    QString text;
+    if (styleSheet.open(QIODevice::ReadOnly))
+        text = QString::fromLatin1(styleSheet.readAll());
+    styleSheet.close();
+    m_pDialog->setStyleSheet(text);
+
+    const QString skin = m_pUiLoader ? m_pUiLoader->GetCurrentSkin() : QString();
+    m_pDialog->setWindowIcon(QIcon(QStringLiteral(":/%1/main.png").arg(skin)));
 }
 
 void EKConfiguration::ChangeLanguage(QString strLanguage)
 {
     Q_UNUSED(strLanguage)
+    RetranslateUi();
 }
 
-void EKConfiguration::SelectRenderOutputPath() {}
+namespace {
+// The folder chooser starts in the client's folder whatever the field shows;
+// only an existing folder is taken.
+void ChooseFolder(QWidget* parent, const QString& caption, QLineEdit* field)
+{
+    const QString folder = QFileDialog::getExistingDirectory(
+        parent, caption, QCoreApplication::applicationDirPath(), QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return;
+    field->setText(folder);
+}
+} // namespace
 
-void EKConfiguration::SelectMonitorPath() {}
+void EKConfiguration::SelectRenderOutputPath()
+{
+    if (IsDialogUsable())
+        ChooseFolder(m_pDialog, tr("Select render output path"), m_pLneSavePath);
+}
+
+void EKConfiguration::SelectMonitorPath()
+{
+    if (IsDialogUsable())
+        ChooseFolder(m_pDialog, tr("Select Monitor path"), m_pLneMonitorPath);
+}

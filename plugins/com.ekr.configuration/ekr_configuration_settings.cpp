@@ -2,10 +2,16 @@
 
 #include "ekr_configuration.h"
 
+#include <QPushButton>
+
 void EKConfiguration::UpdateSettings() {}
 
 void EKConfiguration::TriggerApply() {}
 
 void EKConfiguration::TriggerCancel() {}
 
-void EKConfiguration::EnableApply() {}
+void EKConfiguration::EnableApply()
+{
+    if (IsDialogUsable())
+        m_pBtnApply->setEnabled(true);
+}

@@ -47,12 +47,16 @@ QWidget* FakeUiLoader::LoadUi(const QString& name, QWidget* parent)
 int FakeCommunication::RequestPoolId(const QVariant& handle, const QVariantHash& data)
 {
     requests.append({QStringLiteral("RequestPoolId"), handle, data});
+    if (onRequest)
+        onRequest();
     return 0;
 }
 
 int FakeCommunication::RequestLatestVersion(const QVariant& handle, const QVariantHash& data)
 {
     requests.append({QStringLiteral("RequestLatestVersion"), handle, data});
+    if (onRequest)
+        onRequest();
     return 0;
 }
 

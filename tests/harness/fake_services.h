@@ -143,6 +143,7 @@ public:
         QVariantHash data;
     };
     QList<Request> requests;
+    std::function<void()> onRequest; // runs inside each request call
 
     int RequestPoolId(const QVariant& handle, const QVariantHash& data) override;
     int RequestLatestVersion(const QVariant& handle, const QVariantHash& data) override;

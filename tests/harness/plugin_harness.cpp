@@ -1,6 +1,7 @@
 #include "plugin_harness.h"
 
 #include "EKConfigurationInterface.h"
+#include "services/uiloader_service.h"
 
 #include <ctkPlugin.h>
 #include <ctkPluginContext.h>
@@ -39,6 +40,7 @@ PluginHarness::~PluginHarness()
     m_plugin.reset();
     m_framework.reset();
     m_factory.reset();
+    m_hostUiLoader.reset();
 }
 
 QString PluginHarness::pluginPath()
@@ -54,7 +56,7 @@ QObject* PluginHarness::serviceOfStep(int step)
     case 2:
         return &settings;
     case 3:
-        return &uiLoader;
+        return m_hostUiLoader ? static_cast<QObject*>(m_hostUiLoader.get()) : &uiLoader;
     case 4:
         return &communication;
     case 5:
@@ -92,6 +94,12 @@ void PluginHarness::setFault(int step, Fault fault)
         behaviour.startResult = -1;
     else if (fault == Fault::Throws)
         behaviour.throwOnInitialize = true;
+}
+
+UiLoaderService* PluginHarness::useHostUiLoader()
+{
+    m_hostUiLoader.reset(new UiLoaderService);
+    return m_hostUiLoader.get();
 }
 
 void PluginHarness::registerServices()

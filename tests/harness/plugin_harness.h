@@ -9,6 +9,7 @@
 #include <memory>
 
 class EKBaseInterface;
+class UiLoaderService;
 class EKConfigurationInterface;
 class ctkPlugin;
 class ctkPluginContext;
@@ -40,6 +41,10 @@ public:
 
     // Before registerServices(): how the service of one step (1 to 6) fails.
     void setFault(int step, Fault fault);
+    // Before registerServices(): attach the client's real UI loader, with its
+    // widget tree, skins and translations, instead of the double.
+    UiLoaderService* useHostUiLoader();
+    UiLoaderService* hostUiLoader() const { return m_hostUiLoader.get(); }
     void registerServices();
     // Installs and starts the plugin; registers the doubles first if needed.
     void installPlugin();
@@ -69,6 +74,7 @@ private:
     QObject* serviceOfStep(int step);
     FakeLifecycleBehaviour& behaviourOfStep(int step);
 
+    std::unique_ptr<UiLoaderService> m_hostUiLoader;
     Fault m_faults[7] = {};
     bool m_registered = false;
     QObject m_wrongInterface;
