@@ -14,6 +14,9 @@
 #include <ctkPluginFrameworkFactory.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcClient, "ekr.client")
@@ -51,6 +54,8 @@ bool ClientHost::start(const QString& pluginPath, QString* error)
 
     m_params.insert(QStringLiteral("plugin_context"), QVariant::fromValue<void*>(context));
     m_logger->Initialize(m_params); // the host logs from the first moment on
+    m_settings->Initialize(m_params);
+    seedDemoCatalogue();
 
     context->registerService("EKLoggerInterface", m_logger.get());
     context->registerService("EKSettingsInterface", m_settings.get());
@@ -89,6 +94,24 @@ bool ClientHost::start(const QString& pluginPath, QString* error)
     qCInfo(lcClient) << "Configuration component initialised and started with handle"
                      << m_configurationHandle.toInt();
     return true;
+}
+
+void ClientHost::seedDemoCatalogue()
+{
+    QVariantHash present;
+    m_settings->GetGroupValues(present, QVariant(), QStringLiteral("ekr.rendering"));
+    if (!present.isEmpty())
+        return;
+    QFile file(QStringLiteral(":/demo/catalogue.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QVariantMap demo = QJsonDocument::fromJson(file.readAll()).object().toVariantMap();
+    for (auto it = demo.cbegin(); it != demo.cend(); ++it) {
+        const QVariant value =
+            it.value().type() == QVariant::List ? QVariant(it.value().toStringList()) : it.value();
+        m_settings->SetValue(QVariant(), it.key(), value);
+    }
+    qCInfo(lcClient) << "Seeded the demo render software catalogue";
 }
 
 void ClientHost::shutdown()

@@ -35,6 +35,9 @@ public:
     // plugin, then initialises and starts its component. On failure returns
     // false with the reason in error; shutdown() is still safe.
     bool start(const QString& pluginPath, QString* error);
+    // Fills the render software catalogue with demo data when it is empty,
+    // so that a first run has something to show.
+    void seedDemoCatalogue();
     // Stops the plugin (which releases the component) and the services.
     void shutdown();
 

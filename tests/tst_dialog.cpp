@@ -45,14 +45,8 @@ struct Dialog
         if (harness.initializeAndStart() != 0)
             qFatal("the component did not start");
     }
-    QWidget* window() const { return loader->tree("com.ekr.configuration"); }
-    template <class W = QWidget> W* get(const char* name) const
-    {
-        W* found = window()->findChild<W*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no widget %s", name);
-        return found;
-    }
+    QWidget* window() const { return harness.dialogWindow(); }
+    template <class W = QWidget> W* get(const char* name) const { return harness.widget<W>(name); }
     QPushButton* apply() const { return get<QPushButton>("btnApply"); }
 };
 
@@ -319,7 +313,8 @@ private slots:
         d.apply()->setEnabled(false);
 
         QString caption, startFolder;
-        answerNextModal<QFileDialog>([&](QFileDialog* chooser) {
+        QObject guard; // ends the answer with this test
+        answerNextModal<QFileDialog>(&guard, [&](QFileDialog* chooser) {
             caption = chooser->windowTitle();
             startFolder = chooser->directory().absolutePath();
             if (answer == "cancel") {
@@ -348,7 +343,8 @@ private slots:
     {
         Dialog d;
         QTemporaryDir folder;
-        answerNextModal<QFileDialog>([&](QFileDialog* chooser) {
+        QObject guard; // ends the answer with this test
+        answerNextModal<QFileDialog>(&guard, [&](QFileDialog* chooser) {
             QCOMPARE(chooser->windowTitle(), QStringLiteral("Select Monitor path"));
             chooser->setDirectory(folder.path());
             QMetaObject::invokeMethod(chooser, "accept");

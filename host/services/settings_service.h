@@ -4,11 +4,19 @@
 #include "EKSettingsInterface.h"
 #include "host_service.h"
 
+#include <QByteArray>
+#include <QFileSystemWatcher>
 #include <QScopedPointer>
 #include <QSettings>
 
-// The client's persistent settings: one INI file under the client's
+// The client's persistent settings: one INI file in the client's
 // configuration folder, keys stored under their exact strings.
+//
+// A write is visible to the next read at once; a burst of writes becomes
+// durable with one sync when control returns to the event loop (and at Stop
+// and Uninitialize). A change that someone else makes to the file is picked up
+// and announced with SettingsUpdated(), always from the event loop, never
+// from inside SetValue.
 class SettingsService : public HostService<EKSettingsInterface>
 {
     Q_OBJECT
@@ -26,16 +34,30 @@ public:
     int SetValue(const QVariant& handle, const QString& key, const QVariant& value) override;
     int GetGroupValues(QVariantHash& values, const QVariant& handle, const QString& group) override;
 
+    // Makes every write so far durable now; false when the file cannot be
+    // written (the values stay in memory and are written at the next sync).
+    bool sync();
+
 protected:
     int onInitialize() override;
     void onUninitialize() override;
     void onStop() override;
 
+private slots:
+    void syncPending();
+    void fileMayHaveChanged();
+
 private:
     QSettings* store();
+    void watch();
+    QByteArray fileDigest() const;
 
     QString m_filePath;
     QScopedPointer<QSettings> m_settings;
+    QFileSystemWatcher m_watcher;
+    QByteArray m_knownDigest; // the file as this service last wrote or read it
+    bool m_bSyncScheduled = false;
+    bool m_bReportedWriteFailure = false;
 };
 
 #endif

@@ -8,6 +8,7 @@
 #include "EKMessagboxInterface.h"
 #include "EKSettingsInterface.h"
 #include "EKUiLoaderInterface.h"
+#include "ekr_configuration_keys.h"
 
 #include <QAudio>
 #include <QFile>
@@ -18,6 +19,7 @@
 
 class QAudioOutput;
 class QCheckBox;
+class QColor;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -92,8 +94,21 @@ private:
     void RetranslateUi();
     bool IsDialogUsable() const;
 
+    // Settings store access with the settings handle; keys as formed by
+    // ekr::keys::Form.
+    QVariant ReadSetting(const QString& key);
+    void WriteSetting(const QString& key, const QVariant& value);
+    QString AccountKey(const char* pattern) const;
+    void LoadSetting(ekr::Setting setting);
+    void ApplySetting(ekr::Setting setting);
+    void SyncAutoStart(bool wanted);
+    void CommitDefault(int markedRow, int& committedRow, const char* key);
+
     // Render software table.
     void UpdateSoftwareVersion();
+    void RestoreDefaultMarks();
+    void MarkRow(int row, const QString& software);
+    void PaintRow(int row, const QColor& colour);
 
     // Version check.
     bool Is64BitSystem();
@@ -159,6 +174,8 @@ private:
     QComboBox* m_pCmbPool = nullptr;
     QComboBox* m_pCmbTransferType = nullptr;
     QTableWidget* m_pTwtSoftwareVersion = nullptr;
+    // The widget of each bound setting, indexed by ekr::Setting.
+    QWidget* m_pBoundWidgets[int(ekr::Setting::Count)] = {};
 
     // Account.
     QString m_strLoginName;

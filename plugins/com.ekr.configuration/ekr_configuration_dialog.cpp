@@ -20,6 +20,8 @@
 #include <QStackedWidget>
 #include <QTableWidget>
 
+#include <utility>
+
 namespace {
 const char* const kDialogName = "com.ekr.configuration";
 
@@ -161,6 +163,29 @@ void EKConfiguration::InitUi()
     m_pLneMonitorPath->hide();
     m_pBtnMonitorPath->hide();
     m_pLblMonitorPath->hide();
+
+    using ekr::Setting;
+    const std::pair<Setting, QWidget*> bound[] = {
+        {Setting::RenderOutput, m_pLneSavePath},
+        {Setting::MonitorPath, m_pLneMonitorPath},
+        {Setting::PoolId, m_pCmbPool},
+        {Setting::TransferType, m_pCmbTransferType},
+        {Setting::AutoLogin, m_pChkAutoLogin},
+        {Setting::AutoDownload, m_pChkAutoDownload},
+        {Setting::SoundFinish, m_pChkSoundFinish},
+        {Setting::PopupFinish, m_pChkPopupFinish},
+        {Setting::AutoUpdate, m_pChkAutoUpdate},
+        {Setting::Prerender, m_pChkPrerender},
+        {Setting::InterruptSubmit, m_pChkInterruptSubmit},
+        {Setting::SetArgument, m_pChkSetArgument},
+        {Setting::SubTask, m_pSpbSubTask},
+        {Setting::AutoStart, m_pChkAutoStart},
+        {Setting::RenderLayer, m_pChkEnableRenderLayer},
+        {Setting::UploadFailedFiles, m_pChkEnableAutoUploadFailedFiles},
+        {Setting::SceneFileOnly, m_pChkUploadSceneFileOnly},
+    };
+    for (const auto& binding : bound)
+        m_pBoundWidgets[int(binding.first)] = binding.second;
     m_bDialogComplete = true;
 }
 

@@ -1,6 +1,7 @@
 #include "plugin_harness.h"
 
 #include "EKConfigurationInterface.h"
+#include "services/settings_service.h"
 #include "services/uiloader_service.h"
 
 #include <ctkPlugin.h>
@@ -41,6 +42,7 @@ PluginHarness::~PluginHarness()
     m_framework.reset();
     m_factory.reset();
     m_hostUiLoader.reset();
+    m_hostSettings.reset();
 }
 
 QString PluginHarness::pluginPath()
@@ -54,7 +56,7 @@ QObject* PluginHarness::serviceOfStep(int step)
     case 1:
         return &logger;
     case 2:
-        return &settings;
+        return m_hostSettings ? static_cast<QObject*>(m_hostSettings.get()) : &settings;
     case 3:
         return m_hostUiLoader ? static_cast<QObject*>(m_hostUiLoader.get()) : &uiLoader;
     case 4:
@@ -100,6 +102,20 @@ UiLoaderService* PluginHarness::useHostUiLoader()
 {
     m_hostUiLoader.reset(new UiLoaderService);
     return m_hostUiLoader.get();
+}
+
+SettingsService* PluginHarness::useHostSettings()
+{
+    m_hostSettings.reset(new SettingsService(m_settingsFolder.path() + "/ekr_client.ini"));
+    return m_hostSettings.get();
+}
+
+void PluginHarness::signIn(const QString& loginName, int result)
+{
+    QVariantMap reply{{"loginname", loginName},
+                      {"username", loginName + " (user)"},
+                      {"data", QVariantMap{{"token", "token-of-" + loginName}}}};
+    emit communication.SignInResponse(result, reply);
 }
 
 void PluginHarness::registerServices()
@@ -156,6 +172,13 @@ QVariantHash PluginHarness::params() const
     params.insert(QStringLiteral("plugin_context"), QVariant::fromValue<void*>(context()));
     params.insert(QStringLiteral("client"), QStringLiteral("test"));
     return params;
+}
+
+QWidget* PluginHarness::dialogWindow() const
+{
+    if (m_hostUiLoader)
+        return m_hostUiLoader->tree(QStringLiteral("com.ekr.configuration"));
+    return uiLoader.trees.isEmpty() ? nullptr : uiLoader.trees.last().data();
 }
 
 int PluginHarness::initialize()

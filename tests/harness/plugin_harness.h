@@ -4,11 +4,14 @@
 #include "fake_services.h"
 
 #include <QSharedPointer>
+#include <QTemporaryDir>
 #include <QVariantHash>
+#include <QWidget>
 
 #include <memory>
 
 class EKBaseInterface;
+class SettingsService;
 class UiLoaderService;
 class EKConfigurationInterface;
 class ctkPlugin;
@@ -45,6 +48,12 @@ public:
     // widget tree, skins and translations, instead of the double.
     UiLoaderService* useHostUiLoader();
     UiLoaderService* hostUiLoader() const { return m_hostUiLoader.get(); }
+    // Before registerServices(): attach the client's real settings store,
+    // on a file of its own in a temporary folder.
+    SettingsService* useHostSettings();
+    SettingsService* hostSettings() const { return m_hostSettings.get(); }
+    // The sign-in reply of the communication service, as the farm sends it.
+    void signIn(const QString& loginName, int result = 200);
     void registerServices();
     // Installs and starts the plugin; registers the doubles first if needed.
     void installPlugin();
@@ -56,6 +65,17 @@ public:
     EKConfigurationInterface* component() const;
     EKBaseInterface* lifecycle() const;
     QVariantHash params() const;
+
+    // The dialog window last built, and its widgets by name (fatal if absent).
+    QWidget* dialogWindow() const;
+    template <class W = QWidget> W* widget(const char* name) const
+    {
+        W* found =
+            dialogWindow() ? dialogWindow()->findChild<W*>(QString::fromLatin1(name)) : nullptr;
+        if (!found)
+            qFatal("the dialog has no widget %s", name);
+        return found;
+    }
 
     int initialize();
     // Initialize and Start; returns Start's result.
@@ -75,6 +95,8 @@ private:
     FakeLifecycleBehaviour& behaviourOfStep(int step);
 
     std::unique_ptr<UiLoaderService> m_hostUiLoader;
+    QTemporaryDir m_settingsFolder;
+    std::unique_ptr<SettingsService> m_hostSettings;
     Fault m_faults[7] = {};
     bool m_registered = false;
     QObject m_wrongInterface;

@@ -146,5 +146,9 @@
         <source>Installation Path</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Choose software installation path</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

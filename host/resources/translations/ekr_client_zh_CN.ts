@@ -146,5 +146,9 @@
         <source>Installation Path</source>
         <translation>安装路径</translation>
     </message>
+    <message>
+        <source>Choose software installation path</source>
+        <translation>选择软件安装路径</translation>
+    </message>
 </context>
 </TS>

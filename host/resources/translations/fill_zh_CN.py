@@ -46,10 +46,12 @@ GLOSSARY = {
     "Latest version": "最新版本",
     "Software Version": "软件版本",
     "Installation Path": "安装路径",
+    "Choose software installation path": "选择软件安装路径",
+    "Are you sure to quit and update?": "确定要退出并更新吗？",
 }
 
 MESSAGE = re.compile(
-    r"(<source>(.*?)</source>\s*)<translation type=\"unfinished\">(.*?)</translation>", re.S)
+    r"(<source>([^<]*)</source>\s*)<translation type=\"unfinished\">([^<]*)</translation>")
 
 
 def main() -> int:
