@@ -150,5 +150,13 @@
         <source>Choose software installation path</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Ok</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure to quit and update?</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

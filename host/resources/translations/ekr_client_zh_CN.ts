@@ -150,5 +150,13 @@
         <source>Choose software installation path</source>
         <translation>选择软件安装路径</translation>
     </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Are you sure to quit and update?</source>
+        <translation>确定要退出并更新吗？</translation>
+    </message>
 </context>
 </TS>
