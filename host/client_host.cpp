@@ -14,10 +14,14 @@
 #include <ctkPluginFrameworkFactory.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QSysInfo>
 
 Q_LOGGING_CATEGORY(lcClient, "ekr.client")
 
@@ -56,6 +60,7 @@ bool ClientHost::start(const QString& pluginPath, QString* error)
     m_logger->Initialize(m_params); // the host logs from the first moment on
     m_settings->Initialize(m_params);
     seedDemoCatalogue();
+    registerInstallation();
 
     context->registerService("EKLoggerInterface", m_logger.get());
     context->registerService("EKSettingsInterface", m_settings.get());
@@ -94,6 +99,39 @@ bool ClientHost::start(const QString& pluginPath, QString* error)
     qCInfo(lcClient) << "Configuration component initialised and started with handle"
                      << m_configurationHandle.toInt();
     return true;
+}
+
+void ClientHost::registerInstallation()
+{
+#if !defined(Q_OS_WIN)
+    // The registry's key paths as the plugin reads them on these systems.
+    QString root = qEnvironmentVariable("EKR_REGISTRY_ROOT");
+    if (root.isEmpty())
+        root = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+               QStringLiteral("/ekr/registry");
+    const bool wow64 = QSysInfo::currentCpuArchitecture() == QLatin1String("x86_64");
+    const QString key = QStringLiteral("/HKEY_LOCAL_MACHINE/SOFTWARE/%1Microsoft/Windows/"
+                                       "CurrentVersion/Uninstall.ini")
+                            .arg(wow64 ? QStringLiteral("Wow6432Node/") : QString());
+    QSettings uninstall(root + key, QSettings::IniFormat);
+    const QString productId = QStringLiteral("{5C1E0B7D-2A94-4F63-8D0E-B3A7196F42C8}");
+    if (uninstall.childGroups().contains(productId))
+        return;
+    uninstall.beginGroup(productId);
+    uninstall.setValue(QStringLiteral("DisplayName"), QStringLiteral("EKR Render Farm"));
+    uninstall.setValue(QStringLiteral("DisplayVersion"), QCoreApplication::applicationVersion());
+    uninstall.endGroup();
+#endif
+}
+
+void ClientHost::settle(int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    } while (m_communication->pendingReplies() > 0 && clock.elapsed() < timeoutMs);
+    QCoreApplication::processEvents();
 }
 
 void ClientHost::seedDemoCatalogue()

@@ -38,6 +38,11 @@ public:
     // Fills the render software catalogue with demo data when it is empty,
     // so that a first run has something to show.
     void seedDemoCatalogue();
+    // Where no installer registers the client (systems other than Windows),
+    // the client enters its own version under its uninstall key.
+    static void registerInstallation();
+    // Lets queued server replies arrive, for at most timeoutMs.
+    void settle(int timeoutMs = 5000);
     // Stops the plugin (which releases the component) and the services.
     void shutdown();
 

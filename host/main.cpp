@@ -4,6 +4,7 @@
 
 #include "EKConfigurationInterface.h"
 #include "client_host.h"
+#include "services/communication_service.h"
 #include "services/logger_service.h"
 #include "services/uiloader_service.h"
 
@@ -86,15 +87,31 @@ int main(int argc, char* argv[])
         QStringLiteral("Render every page of the settings dialog to PNG files in <folder> and "
                        "exit."),
         QStringLiteral("folder"));
-    parser.addOptions({pluginOption, skinOption, languageOption, screenshotOption});
+    const QCommandLineOption profileOption(
+        QStringLiteral("profile"),
+        QStringLiteral("Answer as the farm described in the JSON <file> (accounts, pools, latest "
+                       "version) instead of the built-in demo farm."),
+        QStringLiteral("file"));
+    const QCommandLineOption accountOption(
+        QStringLiteral("account"),
+        QStringLiteral("Sign in as <login> instead of the profile's default account."),
+        QStringLiteral("login"));
+    parser.addOptions(
+        {pluginOption, skinOption, languageOption, screenshotOption, profileOption, accountOption});
     parser.process(app);
 
     int exitCode = 0;
     {
         ClientHost host;
+        QString error;
         g_logger = host.logger();
         g_previousHandler = qInstallMessageHandler(messageHandler);
 
+        if (parser.isSet(profileOption) &&
+            !host.communication()->loadProfile(parser.value(profileOption), &error)) {
+            std::fprintf(stderr, "ekr_client: %s\n", qPrintable(error));
+            exitCode = 2;
+        }
         // Skin and language are chosen before the dialog is built, so that it
         // comes up dressed and worded as asked.
         if (parser.isSet(skinOption) && !host.uiLoader()->setSkin(parser.value(skinOption)))
@@ -103,7 +120,6 @@ int main(int argc, char* argv[])
             !host.uiLoader()->setLanguage(parser.value(languageOption)))
             exitCode = 2;
 
-        QString error;
         if (exitCode != 0) {
             std::fprintf(stderr, "ekr_client: skins: %s; languages: %s\n",
                          qPrintable(UiLoaderService::availableSkins().join(", ")),
@@ -114,11 +130,18 @@ int main(int argc, char* argv[])
         } else {
             std::printf("ekr_client: configuration plugin started; log in %s\n",
                         qPrintable(host.logger()->filePath()));
+            // The client signs in as soon as it runs; the dialog follows the
+            // account as the replies come in.
+            host.communication()->signIn(parser.isSet(accountOption)
+                                             ? parser.value(accountOption)
+                                             : host.communication()->defaultAccount());
             host.configuration()->ShowConf();
-            if (parser.isSet(screenshotOption))
+            if (parser.isSet(screenshotOption)) {
+                host.settle();
                 exitCode = saveScreenshots(host, parser.value(screenshotOption)) ? 0 : 1;
-            else
+            } else {
                 exitCode = app.exec();
+            }
         }
         host.shutdown();
         qInstallMessageHandler(g_previousHandler);

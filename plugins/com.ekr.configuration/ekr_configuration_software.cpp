@@ -17,6 +17,8 @@ namespace keys = ekr::keys;
 
 const QColor kMarked = QColor::fromRgb(200, 200, 200, 255);
 const QColor kUnmarked = QColor::fromRgb(255, 255, 255, 255);
+// Both backgrounds are light whatever the skin, so painted rows get dark text.
+const QColor kPaintedText = QColor::fromRgb(32, 36, 42, 255);
 const QString kMax = QStringLiteral("3dsmax");
 const QString kMaya = QStringLiteral("maya");
 } // namespace
@@ -24,8 +26,10 @@ const QString kMaya = QStringLiteral("maya");
 void EKConfiguration::PaintRow(int row, const QColor& colour)
 {
     for (int column = 0; column < 2; ++column) {
-        if (QTableWidgetItem* item = m_pTwtSoftwareVersion->item(row, column))
+        if (QTableWidgetItem* item = m_pTwtSoftwareVersion->item(row, column)) {
             item->setBackground(colour);
+            item->setForeground(kPaintedText);
+        }
     }
 }
 
@@ -142,8 +146,7 @@ void EKConfiguration::RestoreDefaultMarks()
                 item->setBackground(kMarked);
                 m_pTwtSoftwareVersion->setCurrentItem(item);
             }
-            if (QTableWidgetItem* item = m_pTwtSoftwareVersion->item(mark.committed, 1))
-                item->setBackground(kMarked);
+            PaintRow(mark.committed, kMarked);
         }
         *mark.marked = mark.committed;
     }

@@ -1,0 +1,32 @@
+#ifndef EKR_TEST_REGISTRY_H
+#define EKR_TEST_REGISTRY_H
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QSysInfo>
+
+// The emulated uninstall key the plugin reads the installed version from, in
+// the test's own registry root: subkey name -> DisplayVersion (an invalid
+// value leaves DisplayVersion out).
+inline void writeUninstallKey(const QList<QPair<QString, QVariant>>& subkeys)
+{
+    const bool wow64 = QSysInfo::currentCpuArchitecture() == QLatin1String("x86_64");
+    const QString file = qEnvironmentVariable("EKR_REGISTRY_ROOT") +
+                         QStringLiteral("/HKEY_LOCAL_MACHINE/SOFTWARE/%1Microsoft/Windows/"
+                                        "CurrentVersion/Uninstall.ini")
+                             .arg(wow64 ? QStringLiteral("Wow6432Node/") : QString());
+    QFile::remove(file);
+    QSettings key(file, QSettings::IniFormat);
+    for (const auto& subkey : subkeys) {
+        key.beginGroup(subkey.first);
+        key.setValue(QStringLiteral("DisplayName"), QStringLiteral("test"));
+        if (subkey.second.isValid())
+            key.setValue(QStringLiteral("DisplayVersion"), subkey.second);
+        key.endGroup();
+    }
+}
+
+inline const QString kProductId = QStringLiteral("{5C1E0B7D-2A94-4F63-8D0E-B3A7196F42C8}");
+
+#endif
