@@ -140,7 +140,7 @@ void ClientHost::seedDemoCatalogue()
     m_settings->GetGroupValues(present, QVariant(), QStringLiteral("ekr.rendering"));
     if (!present.isEmpty())
         return;
-    QFile file(QStringLiteral(":/demo/catalogue.json"));
+    QFile file(QStringLiteral(":/demo/first_start.json"));
     if (!file.open(QIODevice::ReadOnly))
         return;
     const QVariantMap demo = QJsonDocument::fromJson(file.readAll()).object().toVariantMap();
@@ -149,7 +149,7 @@ void ClientHost::seedDemoCatalogue()
             it.value().type() == QVariant::List ? QVariant(it.value().toStringList()) : it.value();
         m_settings->SetValue(QVariant(), it.key(), value);
     }
-    qCInfo(lcClient) << "Seeded the demo render software catalogue";
+    qCInfo(lcClient) << "Seeded the demo render software catalogue and account settings";
 }
 
 void ClientHost::shutdown()

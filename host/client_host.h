@@ -35,8 +35,9 @@ public:
     // plugin, then initialises and starts its component. On failure returns
     // false with the reason in error; shutdown() is still safe.
     bool start(const QString& pluginPath, QString* error);
-    // Fills the render software catalogue with demo data when it is empty,
-    // so that a first run has something to show.
+    // Fills the render software catalogue, and a few settings of the demo
+    // farm's default account, when the catalogue is empty: a first run has
+    // something to show and a reminder to hear.
     void seedDemoCatalogue();
     // Where no installer registers the client (systems other than Windows),
     // the client enters its own version under its uninstall key.

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QListWidget>
 #include <QStackedWidget>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -96,8 +97,12 @@ int main(int argc, char* argv[])
         QStringLiteral("account"),
         QStringLiteral("Sign in as <login> instead of the profile's default account."),
         QStringLiteral("login"));
-    parser.addOptions(
-        {pluginOption, skinOption, languageOption, screenshotOption, profileOption, accountOption});
+    const QCommandLineOption finishOption(
+        QStringLiteral("finish-demo"),
+        QStringLiteral("Announce a finished render job shortly after start-up, to hear the "
+                       "reminder (needs \"Sound after finish\" checked for the account)."));
+    parser.addOptions({pluginOption, skinOption, languageOption, screenshotOption, profileOption,
+                       accountOption, finishOption});
     parser.process(app);
 
     int exitCode = 0;
@@ -136,6 +141,13 @@ int main(int argc, char* argv[])
                                              ? parser.value(accountOption)
                                              : host.communication()->defaultAccount());
             host.configuration()->ShowConf();
+            if (parser.isSet(finishOption)) {
+                EKConfigurationInterface* configuration = host.configuration();
+                QTimer::singleShot(1000, configuration, [configuration]() {
+                    std::printf("ekr_client: announcing a finished job\n");
+                    configuration->Finish(QStringLiteral("demo-scene.max"));
+                });
+            }
             if (parser.isSet(screenshotOption)) {
                 host.settle();
                 exitCode = saveScreenshots(host, parser.value(screenshotOption)) ? 0 : 1;

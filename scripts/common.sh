@@ -7,8 +7,9 @@ EKR_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 EKR_PACKAGES=(
   g++ make cmake binutils pkg-config
   qtbase5-dev qttools5-dev qttools5-dev-tools
-  qtmultimedia5-dev libqt5multimedia5-plugins
+  qtmultimedia5-dev libqt5multimedia5-plugins libmpg123-dev
   fonts-dejavu-core fonts-wqy-microhei
+  pulseaudio
 )
 
 # Installs whatever of EKR_PACKAGES (and the extra names given) is missing.

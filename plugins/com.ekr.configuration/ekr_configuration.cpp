@@ -1,9 +1,11 @@
 // Construction, lifecycle and attachment to the host services.
 
 #include "ekr_configuration.h"
+#include "mp3_decoder_device.h"
 
 #include <ctkPluginContext.h>
 
+#include <QAudioOutput>
 #include <QTextCodec>
 
 Q_LOGGING_CATEGORY(lcConfiguration, "ekr.configuration")
@@ -71,6 +73,9 @@ EKConfiguration::EKConfiguration(QObject* parent) : EKConfigurationInterface(par
 EKConfiguration::~EKConfiguration()
 {
     Uninitialize();
+    // A reminder still sounding belongs to this component; it goes with it.
+    delete m_pAudioOutput;
+    delete m_pSoundStream;
 }
 
 int EKConfiguration::Initialize(const QVariantHash& params)

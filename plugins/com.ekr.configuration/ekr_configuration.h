@@ -17,6 +17,7 @@
 #include <QVariantHash>
 #include <QVariantMap>
 
+class Mp3DecoderDevice;
 class QAudioOutput;
 class QCheckBox;
 class QColor;
@@ -197,9 +198,11 @@ private:
     int m_nMarkedMaxRow = -1;
     int m_nMarkedMayaRow = -1;
 
-    // Finish reminder.
+    // Finish reminder: the sound file is the source the output pulls from,
+    // through the decoder that turns its MP3 into PCM.
     QFile m_fileSound;
     QAudioOutput* m_pAudioOutput = nullptr;
+    Mp3DecoderDevice* m_pSoundStream = nullptr;
 };
 
 #endif
