@@ -98,6 +98,10 @@ bool ClientHost::start(const QString& pluginPath, QString* error)
     }
     qCInfo(lcClient) << "Configuration component initialised and started with handle"
                      << m_configurationHandle.toInt();
+    // The dialog is dressed once it is complete: a style sheet applied
+    // earlier would be propagated through the whole tree a second time when
+    // the component sets the dialog's window flags.
+    m_uiLoader->setSkin(m_uiLoader->GetCurrentSkin());
     return true;
 }
 

@@ -5,7 +5,7 @@ set -euo pipefail
 EKR_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 EKR_PACKAGES=(
-  g++ make cmake binutils pkg-config
+  g++ make cmake binutils pkg-config libbenchmark-dev
   qtbase5-dev qttools5-dev qttools5-dev-tools
   qtmultimedia5-dev libqt5multimedia5-plugins libmpg123-dev
   fonts-dejavu-core fonts-wqy-microhei

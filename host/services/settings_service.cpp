@@ -1,11 +1,15 @@
 #include "settings_service.h"
 
-#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QStandardPaths>
+
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#endif
 
 Q_LOGGING_CATEGORY(lcSettings, "ekr.host.settings")
 
@@ -37,7 +41,7 @@ QSettings* SettingsService::store()
                 << "The settings file" << m_filePath
                 << "cannot be parsed; what could be read is kept, and the file is rewritten at "
                    "the next change";
-        m_knownDigest = fileDigest();
+        m_knownStamp = fileStamp();
         watch();
     }
     return m_settings.data();
@@ -54,12 +58,25 @@ void SettingsService::watch()
         m_watcher.addPath(m_filePath);
 }
 
-QByteArray SettingsService::fileDigest() const
+SettingsService::FileStamp SettingsService::fileStamp() const
 {
-    QFile file(m_filePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
+    FileStamp stamp;
+#if defined(Q_OS_UNIX)
+    // The inode tells an atomic replace apart even within one clock tick.
+    struct stat status;
+    if (::stat(QFile::encodeName(m_filePath).constData(), &status) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.size = status.st_size;
+    stamp.modifiedNs = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    stamp.fileId = quint64(status.st_ino);
+#else
+    const QFileInfo info(m_filePath);
+    stamp.exists = info.exists();
+    stamp.size = info.size();
+    stamp.modifiedNs = info.lastModified().toMSecsSinceEpoch() * 1000000;
+#endif
+    return stamp;
 }
 
 int SettingsService::onInitialize()
@@ -83,7 +100,7 @@ bool SettingsService::sync()
     m_bSyncScheduled = false;
     QSettings* settings = store();
     settings->sync();
-    m_knownDigest = fileDigest();
+    m_knownStamp = fileStamp();
     watch();
     if (settings->status() == QSettings::AccessError) {
         if (!m_bReportedWriteFailure)
@@ -106,13 +123,13 @@ void SettingsService::syncPending()
 void SettingsService::fileMayHaveChanged()
 {
     watch();
-    const QByteArray digest = fileDigest();
-    if (digest == m_knownDigest || digest.isEmpty())
+    const FileStamp stamp = fileStamp();
+    if (stamp == m_knownStamp || !stamp.exists)
         return; // our own write, or the file is being replaced
     // Someone else wrote: take their values (our unsynced writes stay on
     // top), and tell the client.
     store()->sync();
-    m_knownDigest = fileDigest();
+    m_knownStamp = fileStamp();
     emit SettingsUpdated();
 }
 

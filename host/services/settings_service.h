@@ -4,7 +4,6 @@
 #include "EKSettingsInterface.h"
 #include "host_service.h"
 
-#include <QByteArray>
 #include <QFileSystemWatcher>
 #include <QScopedPointer>
 #include <QSettings>
@@ -50,12 +49,26 @@ private slots:
 private:
     QSettings* store();
     void watch();
-    QByteArray fileDigest() const;
+    // What the file looks like from outside: enough to tell another writer's
+    // change from our own without reading the file.
+    struct FileStamp
+    {
+        bool exists = false;
+        qint64 size = 0;
+        qint64 modifiedNs = 0;
+        quint64 fileId = 0;
+        bool operator==(const FileStamp& other) const
+        {
+            return exists == other.exists && size == other.size && modifiedNs == other.modifiedNs &&
+                   fileId == other.fileId;
+        }
+    };
+    FileStamp fileStamp() const;
 
     QString m_filePath;
     QScopedPointer<QSettings> m_settings;
     QFileSystemWatcher m_watcher;
-    QByteArray m_knownDigest; // the file as this service last wrote or read it
+    FileStamp m_knownStamp; // the file as this service last wrote or read it
     bool m_bSyncScheduled = false;
     bool m_bReportedWriteFailure = false;
 };

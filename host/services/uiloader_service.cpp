@@ -23,7 +23,7 @@ bool IsPlainName(const QString& name)
            name != QLatin1String(".");
 }
 
-QString StyleSheetOf(const QString& skin)
+[[maybe_unused]] QString StyleSheetOf(const QString& skin)
 {
     QFile file(QStringLiteral(":/%1/%2").arg(skin, QLatin1String(kStyleSheetName)));
     if (!file.open(QIODevice::ReadOnly))
@@ -75,10 +75,6 @@ QWidget* UiLoaderService::LoadUi(const QString& name, QWidget* parent)
         earlier->deleteLater();
     }
     m_trees.insert(name, tree);
-
-    // A new tree comes dressed in the skin in force.
-    tree->setStyleSheet(StyleSheetOf(m_strSkin));
-    tree->setWindowIcon(QIcon(QStringLiteral(":/%1/main.png").arg(m_strSkin)));
     return tree;
 }
 

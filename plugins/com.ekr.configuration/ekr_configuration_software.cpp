@@ -72,17 +72,24 @@ void EKConfiguration::UpdateSoftwareVersion()
     for (const QString& software : qAsConst(softwareNames)) {
         const QStringList versions =
             ReadSetting(keys::Form(keys::RenderingVersions, software)).toStringList();
+        QList<QStringList> entries;
         for (const QString& entry : versions) {
-            const QStringList parts = entry.split(QLatin1Char('&'));
+            QStringList parts = entry.split(QLatin1Char('&'));
             if (parts.size() < 2) {
                 qCDebug(lcConfiguration).noquote()
                     << "Skipping the catalogue entry" << entry << "of" << software
                     << "- it has no version label after \"&\"";
                 continue;
             }
+            entries.append(parts);
+        }
+        // One application's rows are appended together: the view then lays
+        // out once per application, not once per version, which is what a
+        // catalogue of thousands of versions waits for.
+        int row = m_pTwtSoftwareVersion->rowCount();
+        m_pTwtSoftwareVersion->setRowCount(row + entries.size());
+        for (const QStringList& parts : qAsConst(entries)) {
             const QString& versionId = parts.at(0);
-            const int row = m_pTwtSoftwareVersion->rowCount();
-            m_pTwtSoftwareVersion->insertRow(row);
             auto* label = new QTableWidgetItem(parts.at(1));
             label->setData(Qt::UserRole, versionId);
             m_pTwtSoftwareVersion->setItem(row, 0, label);
@@ -103,6 +110,7 @@ void EKConfiguration::UpdateSoftwareVersion()
                 newDefaultMax = versionId;
                 m_nDefaultMaxRow = row;
             }
+            ++row;
         }
     }
 
