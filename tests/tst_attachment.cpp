@@ -66,10 +66,11 @@ private slots:
                       {Fault::WrongInterface, "wrong interface"},
                       {Fault::InitializeFails, "Initialize fails"},
                       {Fault::StartFails, "Start fails"},
-                      {Fault::Throws, "throws"}};
+                      {Fault::Throws, "throws in Initialize"},
+                      {Fault::ThrowsOnStart, "throws in Start"}};
         for (int step = 1; step <= 6; ++step) {
             for (const auto& f : faults) {
-                if (step == 1 && f.fault == Fault::StartFails)
+                if (step == 1 && (f.fault == Fault::StartFails || f.fault == Fault::ThrowsOnStart))
                     continue; // the logger is never started; see loggerIsNeverStarted
                 QTest::addRow("%s: %s", kIds[step], f.name) << step << f.fault;
             }
@@ -88,7 +89,8 @@ private slots:
 
         // The message, at its level, unless an exception cut the step short.
         const QList<MessageCapture::Message> lines = capture.fromCategory("ekr.configuration");
-        if (fault == Fault::Throws) {
+        const bool threw = fault == Fault::Throws || fault == Fault::ThrowsOnStart;
+        if (threw) {
             QCOMPARE(lines.size(), 0);
         } else {
             QCOMPARE(lines.size(), 1);
@@ -106,7 +108,7 @@ private slots:
         QStringList failing;
         if (fault == Fault::InitializeFails || fault == Fault::Throws)
             failing = QStringList{"Initialize"};
-        else if (fault == Fault::StartFails)
+        else if (fault == Fault::StartFails || fault == Fault::ThrowsOnStart)
             failing = QStringList{"Initialize", "Start"};
         QCOMPARE(callsOfStep(harness, step), failing);
         for (int later = step + 1; later <= 6; ++later)
@@ -139,6 +141,37 @@ private slots:
         QCOMPARE(harness.settings.lifecycleCalls, settingsReleased);
         QCOMPARE(harness.logger.lifecycleCalls,
                  loggerHeld ? QStringList{"Uninitialize"} : QStringList());
+    }
+
+    void releaseSurvivesServicesThatThrow_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QString>("call");
+        QTest::newRow("settings Stop") << 2 << "Stop";
+        QTest::newRow("settings Uninitialize") << 2 << "Uninitialize";
+        QTest::newRow("logger Uninitialize") << 1 << "Uninitialize";
+    }
+    void releaseSurvivesServicesThatThrow()
+    {
+        QFETCH(int, step);
+        QFETCH(QString, call);
+        PluginHarness harness;
+        harness.bringUp();
+        QCOMPARE(harness.initializeAndStart(), 0);
+        FakeLifecycleBehaviour& behaviour =
+            step == 1 ? harness.logger.behaviour : harness.settings.behaviour;
+        (call == "Stop" ? behaviour.throwOnStop : behaviour.throwOnUninitialize) = true;
+        MessageCapture capture;
+        QCOMPARE(harness.lifecycle()->Uninitialize(), 0);
+        const auto lines = capture.fromCategory("ekr.configuration");
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lines.first().type, QtCriticalMsg);
+        QVERIFY(lines.first().text.contains("failed while being released"));
+        QVariant handle;
+        QCOMPARE(harness.lifecycle()->Start(handle, {}), -3);
+        harness.stopPlugin(); // the destructor releases nothing twice
+        QCOMPARE(harness.settings.callCount("Uninitialize"), 1);
+        QCOMPARE(harness.logger.callCount("Uninitialize"), 1);
     }
 
     void loggerIsNeverStarted()

@@ -285,8 +285,12 @@ private slots:
 
         emit d.loader->SkinChanged("no-such-skin");
         QCOMPARE(d.window()->styleSheet(), QString());
-        emit d.loader->SkinChanged("../dark");
-        QCOMPARE(d.window()->styleSheet(), QString());
+        // Names that try to leave the skin folders still read only resources.
+        for (const char* escape : {"../dark", "/etc", "//etc", "..", ":/dark"}) {
+            emit d.loader->SkinChanged(escape);
+            QCOMPARE(d.window()->styleSheet(), QString());
+            QVERIFY(!d.loader->setSkin(escape));
+        }
     }
 
     void folderPicker_data()
@@ -407,8 +411,46 @@ private slots:
         QTest::addColumn<QString>("remove");
         QTest::addColumn<bool>("wrongClass");
         QTest::newRow("no tree") << QString() << false;
-        for (const char* name : {"lwtConfiguration", "swtConfiguration", "btnMin", "btnApply",
-                                 "chkSoundFinish", "twtSoftwareVersion", "lblMonitorPath"})
+        // Every widget the dialog needs, each missing in turn.
+        for (const char* name : {"lwtConfiguration",
+                                 "swtConfiguration",
+                                 "lblLogo",
+                                 "lblTitle",
+                                 "lblTips",
+                                 "lblPool",
+                                 "lblSubTask",
+                                 "lblCurrentVersion",
+                                 "lblCurrentVersionV",
+                                 "lblLatestVersion",
+                                 "lblLatestVersionV",
+                                 "btnSavePath",
+                                 "lneSavePath",
+                                 "btnMonitorPath",
+                                 "lneMonitorPath",
+                                 "btnApply",
+                                 "btnCancel",
+                                 "btnUpdate",
+                                 "chkAutoDownload",
+                                 "chkPopupFinish",
+                                 "chkSoundFinish",
+                                 "chkAutoStart",
+                                 "chkAutoLogin",
+                                 "chkAutoUpdate",
+                                 "chkPrerender",
+                                 "chkEnableAutoUploadFailedFiles",
+                                 "chkEnableRenderLayer",
+                                 "spbSubTask",
+                                 "cmbPool",
+                                 "lblTransferType",
+                                 "cmbTransferType",
+                                 "chkUploadSceneFileOnly",
+                                 "twtSoftwareVersion",
+                                 "chkSetArgument",
+                                 "chkInterruptSubmit",
+                                 "btnClose",
+                                 "btnMin",
+                                 "lblSavePath",
+                                 "lblMonitorPath"})
             QTest::newRow(name) << name << false;
         QTest::newRow("lblTips of the wrong class") << "lblTips" << true;
     }

@@ -8,6 +8,8 @@
 #include <QAudioOutput>
 #include <QTextCodec>
 
+#include <functional>
+
 Q_LOGGING_CATEGORY(lcConfiguration, "ekr.configuration")
 
 namespace {
@@ -211,16 +213,29 @@ int EKConfiguration::AttachPlugins()
 
 void EKConfiguration::DetachPlugins()
 {
+    // A service that throws while being released must not take the client
+    // down (this runs from the destructor too), nor keep the next step from
+    // running.
+    const auto release = [](const char* what, const std::function<void()>& step) {
+        try {
+            step();
+        } catch (...) {
+            qCCritical(lcConfiguration).noquote()
+                << QStringLiteral("[%1] %2 failed while being released")
+                       .arg(QLatin1String(kConfigurationId), QLatin1String(what));
+        }
+    };
     // Both references are cleared once released, so that the Uninitialize of
     // the destructor does not release them a second time.
-    if (m_pSettings) {
-        disconnect(m_pSettings, SIGNAL(SettingsUpdated()), this, SLOT(UpdateSettings()));
-        m_pSettings->Stop(QVariant(m_nSettingsHandle));
-        m_pSettings->Uninitialize();
+    if (EKSettingsInterface* settings = m_pSettings) {
+        disconnect(settings, SIGNAL(SettingsUpdated()), this, SLOT(UpdateSettings()));
+        const int handle = m_nSettingsHandle;
+        release("The settings service", [settings, handle] { settings->Stop(QVariant(handle)); });
+        release("The settings service", [settings] { settings->Uninitialize(); });
     }
     m_pSettings = nullptr;
-    if (m_pLogger && m_pLoggerObject)
-        m_pLogger->Uninitialize();
+    if (EKLoggerInterface* logger = m_pLoggerObject ? m_pLogger : nullptr)
+        release("The logger service", [logger] { logger->Uninitialize(); });
     m_pLogger = nullptr;
     m_pLoggerObject = nullptr;
 }

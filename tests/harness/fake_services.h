@@ -23,6 +23,9 @@ struct FakeLifecycleBehaviour
     int initializeResult = 0;
     int startResult = 0;
     bool throwOnInitialize = false;
+    bool throwOnStart = false;
+    bool throwOnStop = false;
+    bool throwOnUninitialize = false;
     int handle = 0;
 };
 
@@ -46,12 +49,16 @@ public:
     int Uninitialize() override
     {
         lifecycleCalls << QStringLiteral("Uninitialize");
+        if (behaviour.throwOnUninitialize)
+            throw std::runtime_error("test double told to throw");
         return 0;
     }
     int Start(QVariant& handle, const QVariantHash& params) override
     {
         Q_UNUSED(params)
         lifecycleCalls << QStringLiteral("Start");
+        if (behaviour.throwOnStart)
+            throw std::runtime_error("test double told to throw");
         if (behaviour.startResult != 0)
             return behaviour.startResult;
         handle = QVariant(behaviour.handle);
@@ -60,6 +67,8 @@ public:
     int Stop(const QVariant& handle) override
     {
         lifecycleCalls << QStringLiteral("Stop(%1)").arg(handle.toInt());
+        if (behaviour.throwOnStop)
+            throw std::runtime_error("test double told to throw");
         return 0;
     }
     int Execute(const QVariant& handle, QVariant& argument) override

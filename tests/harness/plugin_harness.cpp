@@ -96,6 +96,8 @@ void PluginHarness::setFault(int step, Fault fault)
         behaviour.startResult = -1;
     else if (fault == Fault::Throws)
         behaviour.throwOnInitialize = true;
+    else if (fault == Fault::ThrowsOnStart)
+        behaviour.throwOnStart = true;
 }
 
 UiLoaderService* PluginHarness::useHostUiLoader()

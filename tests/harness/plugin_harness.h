@@ -34,7 +34,8 @@ public:
         WrongInterface,
         InitializeFails,
         StartFails,
-        Throws
+        Throws,
+        ThrowsOnStart
     };
 
     PluginHarness();

@@ -63,11 +63,18 @@ bool Is64BitSystem()
 
 std::unique_ptr<QSettings> OpenRegistryKey(const QString& path)
 {
-    QString relative = path;
-    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    // A key path never leaves the registry root.
-    relative = QDir::cleanPath(QStringLiteral("/") + relative).mid(1);
-    const QString file = RegistryRoot() + QLatin1Char('/') + relative + QStringLiteral(".ini");
+    // A key path names keys, never folders outside the registry root: empty,
+    // "." and ".." parts are dropped.
+    QStringList parts;
+    const QStringList given = QString(path)
+                                  .replace(QLatin1Char('\\'), QLatin1Char('/'))
+                                  .split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString& part : given) {
+        if (part != QLatin1String(".") && part != QLatin1String(".."))
+            parts << part;
+    }
+    const QString file =
+        RegistryRoot() + QLatin1Char('/') + parts.join(QLatin1Char('/')) + QStringLiteral(".ini");
     return std::make_unique<QSettings>(file, QSettings::IniFormat);
 }
 
