@@ -1,7 +1,7 @@
 // Following the account: what a sign-in writes and shows, how the pool list
 // chooses a pool, sign-out, and the farm substitute that sends the replies.
 
-#include "plugin_harness.h"
+#include "dialog_session.h"
 #include "registry.h"
 #include "test_environment.h"
 
@@ -18,28 +18,8 @@
 namespace {
 const QString kAnn = QStringLiteral("ekr.account.ann/");
 
-struct Session
+struct Session : DialogSession
 {
-    PluginHarness harness;
-    FakeSettings& store = harness.settings;
-
-    Session()
-    {
-        harness.useHostUiLoader();
-        harness.bringUp();
-        if (harness.initializeAndStart() != 0)
-            qFatal("the component did not start");
-    }
-    template <class W = QWidget> W* get(const char* name) const { return harness.widget<W>(name); }
-    QVariant written(const QString& key) const
-    {
-        QVariant last;
-        for (const auto& write : store.writes) {
-            if (write.key == key)
-                last = write.value;
-        }
-        return last;
-    }
     void pools(int result, const QVariantList& pools)
     {
         emit harness.communication.PoolIdResponse(result, {{"data", pools}});

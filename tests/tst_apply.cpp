@@ -2,7 +2,7 @@
 // write (the watcher, the update question, starting with the system), the
 // default versions, and what Cancel restores.
 
-#include "plugin_harness.h"
+#include "dialog_session.h"
 #include "test_environment.h"
 
 #include "EKConfigurationInterface.h"
@@ -19,17 +19,10 @@ namespace {
 const QString kAnn = QStringLiteral("ekr.account.ann/");
 
 // Signed in as "ann" with two pools, a maya catalogue and the dialog shown.
-struct Session
+struct Session : DialogSession
 {
-    PluginHarness harness;
-    FakeSettings& store = harness.settings;
-
     Session()
     {
-        harness.useHostUiLoader();
-        harness.bringUp();
-        if (harness.initializeAndStart() != 0)
-            qFatal("the component did not start");
         store.store.insert("ekr.rendering/maya", QStringList{"m1&Maya 1", "m2&Maya 2"});
         store.store.insert("m1/installlocation", "/maya1");
         store.store.insert("m2/installlocation", "/maya2");
@@ -42,15 +35,7 @@ struct Session
         store.reads.clear();
         store.writes.clear();
     }
-    template <class W = QWidget> W* get(const char* name) const { return harness.widget<W>(name); }
     void apply() { get<QPushButton>("btnApply")->click(); }
-    QStringList writes() const
-    {
-        QStringList text;
-        for (const auto& write : store.writes)
-            text << QString("%1=%2").arg(write.key, write.value.toString());
-        return text;
-    }
 };
 
 QString autoStartEntry()

@@ -2,9 +2,9 @@
 // switching, connections, the prerender/set-argument rule, texts and
 // languages, skins, folder pickers, showing, and trees it cannot use.
 
+#include "dialog_session.h"
 #include "message_capture.h"
 #include "modal_answerer.h"
-#include "plugin_harness.h"
 #include "test_environment.h"
 
 #include "EKConfigurationInterface.h"
@@ -32,21 +32,11 @@ const char* const kCheckBoxes[] = {"chkAutoDownload",      "chkPopupFinish",
                                    "chkPrerender",         "chkUploadSceneFileOnly",
                                    "chkSetArgument",       "chkInterruptSubmit"};
 
-// A started component with the client's real UI loader.
-struct Dialog
+struct Dialog : DialogSession
 {
-    PluginHarness harness;
-    UiLoaderService* loader = nullptr;
+    UiLoaderService* loader = harness.hostUiLoader();
 
-    Dialog()
-    {
-        loader = harness.useHostUiLoader();
-        harness.bringUp();
-        if (harness.initializeAndStart() != 0)
-            qFatal("the component did not start");
-    }
     QWidget* window() const { return harness.dialogWindow(); }
-    template <class W = QWidget> W* get(const char* name) const { return harness.widget<W>(name); }
     QPushButton* apply() const { return get<QPushButton>("btnApply"); }
 };
 

@@ -4,8 +4,8 @@
 // the tests a real audio device where PulseAudio is installed; without it the
 // tests drive the output's state changes themselves.
 
+#include "dialog_session.h"
 #include "message_capture.h"
-#include "plugin_harness.h"
 #include "test_environment.h"
 
 #include "EKConfigurationInterface.h"
@@ -40,19 +40,11 @@ int openSoundFiles()
     return count;
 }
 
-struct Session
+struct Session : DialogSession
 {
-    PluginHarness harness;
     MessageCapture capture;
 
-    Session()
-    {
-        harness.useHostUiLoader();
-        harness.bringUp();
-        if (harness.initializeAndStart() != 0)
-            qFatal("the component did not start");
-        harness.widget<QCheckBox>("chkSoundFinish")->setChecked(true);
-    }
+    Session() { get<QCheckBox>("chkSoundFinish")->setChecked(true); }
     void finish(const QString& file = "job.max") { harness.component()->Finish(file); }
     void reportState(QAudio::State state)
     {

@@ -1,6 +1,6 @@
 // The installed and the latest version, and the way to the updater.
 
-#include "plugin_harness.h"
+#include "dialog_session.h"
 #include "registry.h"
 #include "test_environment.h"
 
@@ -12,18 +12,8 @@
 #include <QPushButton>
 
 namespace {
-struct Session
+struct Session : DialogSession
 {
-    PluginHarness harness;
-
-    Session()
-    {
-        harness.useHostUiLoader();
-        harness.bringUp();
-        if (harness.initializeAndStart() != 0)
-            qFatal("the component did not start");
-    }
-    template <class W = QWidget> W* get(const char* name) const { return harness.widget<W>(name); }
     QPushButton* update() const { return get<QPushButton>("btnUpdate"); }
     QString latestShown() const { return get<QLabel>("lblLatestVersionV")->text(); }
     void latest(int result, const QVariantMap& reply)

@@ -19,14 +19,14 @@ using ekr::Binding;
 using ekr::Setting;
 namespace keys = ekr::keys;
 
-struct BindingSpec
+struct BindingRow
 {
     const char* key;
     Binding kind;
 };
 
 // Indexed by ekr::Setting.
-const BindingSpec kBindings[int(Setting::Count)] = {
+const BindingRow kBindings[int(Setting::Count)] = {
     {keys::RenderOutput, Binding::Path},     {keys::MonitorPath, Binding::Path},
     {keys::PoolId, Binding::ItemText},       {keys::TransferType, Binding::ItemNumber},
     {keys::AutoLogin, Binding::Check},       {keys::AutoDownload, Binding::Check},
@@ -96,10 +96,10 @@ void EKConfiguration::WriteSetting(const QString& key, const QVariant& value)
 
 void EKConfiguration::LoadSetting(ekr::Setting setting)
 {
-    const BindingSpec& spec = kBindings[int(setting)];
-    const QVariant value = ReadSetting(AccountKey(spec.key));
+    const BindingRow& binding = kBindings[int(setting)];
+    const QVariant value = ReadSetting(AccountKey(binding.key));
     QWidget* widget = m_pBoundWidgets[int(setting)];
-    switch (spec.kind) {
+    switch (binding.kind) {
     case Binding::Path: {
         const QString folder = value.toString();
         (setting == Setting::RenderOutput ? m_strRenderOutputPath : m_strMonitorPath) = folder;
@@ -139,13 +139,13 @@ void EKConfiguration::UpdateSettings()
 
 void EKConfiguration::ApplySetting(ekr::Setting setting)
 {
-    const BindingSpec& spec = kBindings[int(setting)];
-    const QString key = AccountKey(spec.key);
+    const BindingRow& binding = kBindings[int(setting)];
+    const QString key = AccountKey(binding.key);
     // Compared with the store as it is now, not with what was loaded: a change
     // another component made meanwhile is respected.
     const QVariant stored = ReadSetting(key);
     QWidget* widget = m_pBoundWidgets[int(setting)];
-    switch (spec.kind) {
+    switch (binding.kind) {
     case Binding::Path: {
         const QString folder = static_cast<QLineEdit*>(widget)->text().trimmed();
         if (folder.isEmpty() || folder == stored.toString())
