@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QLoggingCategory>
 #include <QStandardPaths>
 
@@ -35,6 +36,12 @@ QSettings* SettingsService::store()
 {
     if (!m_settings) {
         QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+        // QSettings locks the file while it writes. A client killed after
+        // creating the lock file but before writing its owner into it leaves
+        // a lock that Qt takes for abandoned only after 30 s, and every write
+        // waits until then. A lock that no running process holds is removed
+        // now instead; one that is held stays.
+        QLockFile(m_filePath + QStringLiteral(".lock")).removeStaleLockFile();
         m_settings.reset(new QSettings(m_filePath, QSettings::IniFormat));
         if (m_settings->status() == QSettings::FormatError)
             qCWarning(lcSettings).noquote()
