@@ -1,15 +1,12 @@
 // Nothing is lost when the client dies: once the event loop has turned after
 // Apply, every changed value is on disk; and a client killed while it writes
-// its store leaves one whole state behind, never a broken or empty file.
-//
-// The client runs as a child process with folders of its own and is killed
-// with SIGKILL, so that no destructor and no later event gets to write.
+// its store leaves one whole, current state behind. The client runs as a child
+// with folders of its own and dies by SIGKILL, so no destructor gets to write.
 
 #include "test_environment.h"
 
 #include "services/settings_service.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -18,18 +15,8 @@
 #include <cstdio>
 
 namespace {
-const int kKills = 50;
-const int kGenerationKeys = 200;
-const int kStartTimeoutMs = 90000;
-// Far below the 30 s after which Qt takes a lock without an owner for abandoned.
-const int kWriterStartMs = 10000;
-
-// What each widget of the dialog is stored as ("%1": the account).
-const struct
-{
-    const char* widget;
-    const char* key;
-} kStoredAs[] = {
+// Where each widget of the dialog is stored; "%1" is the account.
+const QMap<QString, QString> kStoredAs = {
     {"chkAutoLogin", "ekr.account.%1/autologin"},
     {"chkSoundFinish", "ekr.account.%1/soundfinish"},
     {"chkPopupFinish", "ekr.account.%1/popupfinish"},
@@ -42,136 +29,59 @@ const struct
     {"lneMonitorPath", "ekr.account.%1/monitorpath"},
     {"chkEnableRenderLayer", "ekr.general/renderlayer"},
     {"chkEnableAutoUploadFailedFiles", "ekr.general/uploadfailedfilesautomatically"},
-    {"chkUploadSceneFileOnly", "ekr.general/scenefileonly"},
-};
+    {"chkUploadSceneFileOnly", "ekr.general/scenefileonly"}};
 
-QString storedAs(const QString& widget, const QString& account)
+QString storePath()
 {
-    for (const auto& entry : kStoredAs) {
-        if (widget == QLatin1String(entry.widget))
-            return QString::fromLatin1(entry.key).replace(QLatin1String("%1"), account);
-    }
-    return QString();
+    return qEnvironmentVariable("XDG_CONFIG_HOME") + "/ekr_client/ekr_client.ini";
 }
 
-// HOME, the XDG folders and the registry of one client, kept across its
-// restarts.
-class ClientFolders
+// The child reports on stdout, a line per report, its words separated by tabs.
+struct Child
 {
-public:
-    ClientFolders() : m_environment(QProcessEnvironment::systemEnvironment())
+    QProcess process;
+    QStringList lines;
+    // It shares HOME and the XDG folders this test was given.
+    explicit Child(const QStringList& arguments)
     {
-        const struct
-        {
-            const char* variable;
-            const char* folder;
-        } folders[] = {{"HOME", "home"},
-                       {"XDG_CONFIG_HOME", "config"},
-                       {"XDG_DATA_HOME", "data"},
-                       {"XDG_CACHE_HOME", "cache"},
-                       {"XDG_RUNTIME_DIR", "runtime"},
-                       {"EKR_REGISTRY_ROOT", "registry"}};
-        for (const auto& folder : folders) {
-            const QString path = m_root.path() + QLatin1Char('/') + QLatin1String(folder.folder);
-            QDir().mkpath(path);
-            m_environment.insert(QLatin1String(folder.variable), path);
-        }
-        QFile::setPermissions(m_root.path() + QStringLiteral("/runtime"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        // Its warnings and errors still come through.
-        m_environment.insert(QStringLiteral("QT_LOGGING_RULES"),
-                             QStringLiteral("*.debug=false;*.info=false"));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_LOGGING_RULES", "*.debug=false;*.info=false"); // warnings still come
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(EKR_DURABILITY_CHILD, arguments);
     }
-    QProcessEnvironment environment() const { return m_environment; }
-    QString storePath() const
-    {
-        return m_root.path() + QStringLiteral("/config/ekr_client/ekr_client.ini");
-    }
-
-private:
-    QTemporaryDir m_root;
-    QProcessEnvironment m_environment;
-};
-
-class Child
-{
-public:
-    Child(const ClientFolders& folders, const QStringList& arguments)
-    {
-        m_process.setProcessEnvironment(folders.environment());
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(EKR_DURABILITY_CHILD), arguments);
-    }
-    // The process ends with it, whatever way the test ends.
     ~Child() { kill(); }
-
-    // True once a line starting with prefix has come.
-    bool waitForLine(const QString& prefix, int timeoutMs)
+    bool waitFor(const QString& word, int timeoutMs)
     {
-        QElapsedTimer clock;
-        clock.start();
-        for (;;) {
-            read();
-            for (const QString& line : qAsConst(m_lines)) {
-                if (line.startsWith(prefix))
-                    return true;
-            }
-            if (clock.elapsed() > timeoutMs || m_process.state() == QProcess::NotRunning)
+        while (reports(word).isEmpty()) {
+            if (!process.waitForReadyRead(timeoutMs))
                 return false;
-            m_process.waitForReadyRead(100);
         }
+        return true;
     }
-    bool running() const { return m_process.state() == QProcess::Running; }
-    void kill()
+    // True when it was still running and our SIGKILL ended it.
+    bool kill()
     {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.kill();
-        m_process.waitForFinished(30000);
-        read();
+        const bool running = process.state() == QProcess::Running;
+        process.kill();
+        return process.waitForFinished(30000) && running &&
+               process.exitStatus() == QProcess::CrashExit;
     }
-    bool killed() const { return m_process.exitStatus() == QProcess::CrashExit; }
-    QStringList lines()
-    {
-        read();
-        return m_lines;
-    }
-    // The words of every line that starts with word.
     QList<QStringList> reports(const QString& word)
     {
+        while (process.canReadLine())
+            lines << QString::fromLocal8Bit(process.readLine()).trimmed();
         QList<QStringList> found;
-        for (const QString& line : lines()) {
-            QStringList words = line.split(QLatin1Char('\t'));
-            if (words.first() == word)
-                found.append(words.mid(1));
+        for (const QString& line : qAsConst(lines)) {
+            if (line.section('\t', 0, 0) == word)
+                found << line.split('\t').mid(1);
         }
         return found;
     }
-
-private:
-    void read()
-    {
-        m_pending += m_process.readAllStandardOutput();
-        int end;
-        while ((end = m_pending.indexOf('\n')) >= 0) {
-            m_lines << QString::fromLocal8Bit(m_pending.left(end));
-            m_pending.remove(0, end + 1);
-        }
-    }
-
-    QProcess m_process;
-    QByteArray m_pending;
-    QStringList m_lines;
 };
 
-struct Figures
-{
-    int appliedRuns = 0;
-    int valuesFound = 0;
-    int kills = 0;
-    qint64 newestGeneration = 0;
-} g_figures;
+int g_appliedRuns = 0, g_valuesFound = 0, g_kills = 0;
+qint64 g_newestGeneration = 0;
 } // namespace
 
 class RobustDurabilityTest : public QObject
@@ -185,113 +95,72 @@ private slots:
         QTest::newRow("one check box") << QStringList{"chkSoundFinish"};
         QTest::newRow("the general page") << QStringList{
             "chkEnableRenderLayer", "chkEnableAutoUploadFailedFiles", "chkUploadSceneFileOnly"};
-        QStringList everything;
-        for (const auto& entry : kStoredAs)
-            everything << QString::fromLatin1(entry.widget);
-        QTest::newRow("every page") << everything;
+        QTest::newRow("every page") << QStringList(kStoredAs.keys());
     }
     void appliedValuesSurviveAKill()
     {
         QFETCH(QStringList, widgets);
-        ClientFolders folders;
-        Child child(folders, QStringList{"apply"} + widgets);
-        QVERIFY2(child.waitForLine(QStringLiteral("applied"), kStartTimeoutMs),
-                 qPrintable(child.lines().join(QLatin1Char('|'))));
-        QVERIFY(child.running()); // nothing was written on the way out
-        child.kill();
-        QVERIFY(child.killed());
+        Child child(QStringList{"apply"} + widgets);
+        QVERIFY2(child.waitFor("applied", 90000), qPrintable(child.lines.join('|')));
+        QVERIFY(child.kill()); // still running: nothing was written on the way out
 
-        const QList<QStringList> accounts = child.reports(QStringLiteral("account"));
-        QCOMPARE(accounts.size(), 1);
-        const QString account = accounts.first().value(0);
-        const QList<QStringList> changes = child.reports(QStringLiteral("changed"));
+        const QString account = child.reports("account").value(0).value(0);
+        const QList<QStringList> changes = child.reports("changed");
         QCOMPARE(changes.size(), widgets.size());
-
-        SettingsService store(folders.storePath());
+        SettingsService store(storePath());
         for (const QStringList& change : changes) {
-            QCOMPARE(change.size(), 3);
-            const QString widget = change.at(0);
-            const QString key = storedAs(widget, account);
-            QVERIFY2(!key.isEmpty(), qPrintable(widget));
-            QVERIFY2(change.at(1) != change.at(2), qPrintable(widget + " did not change"));
+            const QString key = QString(kStoredAs.value(change[0])).replace("%1", account);
             QVariant stored;
             store.GetValue(stored, QVariant(), key);
-            QVERIFY2(stored.toString() == change.at(2),
-                     qPrintable(QStringLiteral("%1: %2 on disk, %3 applied")
-                                    .arg(key, stored.toString(), change.at(2))));
-            ++g_figures.valuesFound;
+            QCOMPARE(stored.toString() + " in " + key, change[2] + " in " + key);
+            ++g_valuesFound;
         }
-        ++g_figures.appliedRuns;
+        ++g_appliedRuns;
     }
 
     void killedWhileWritingLeavesAWholeStore()
     {
-        ClientFolders folders;
-        const QString path = folders.storePath();
-        // The first writer finds the lock that a writer killed while taking
-        // it leaves behind: an empty file. Qt would wait 30 s for it to age.
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile abandonedLock(path + QStringLiteral(".lock"));
-        QVERIFY(abandonedLock.open(QIODevice::WriteOnly));
-        abandonedLock.close();
+        const QString path = storePath();
+        // A writer killed while taking the lock leaves it empty behind; the
+        // first writer here must not wait the 30 s Qt gives it to age.
+        QDir().mkpath(QFileInfo(path).path());
+        QVERIFY(QFile(path + ".lock").open(QIODevice::WriteOnly));
 
         QRandomGenerator random(20240611);
         qint64 onDisk = 0;
-        for (int kill = 1; kill <= kKills; ++kill) {
-            const auto where = [kill](const QString& what) {
-                return QStringLiteral("kill %1: %2").arg(kill).arg(what);
-            };
-            Child child(folders, {QStringLiteral("generations")});
-            QVERIFY2(
-                child.waitForLine(QStringLiteral("synced"), kWriterStartMs),
-                qPrintable(where(
-                    QStringLiteral("the writer did not write within %1 ms").arg(kWriterStartMs))));
-            // Anywhere in the cycle of setting, writing and reporting.
-            QTest::qWait(int(random.bounded(100)));
+        for (int kill = 1; kill <= 50; ++kill) {
+            Child child({"generations"});
+            QVERIFY2(child.waitFor("synced", 10000), qPrintable(QString::number(kill)));
+            QTest::qWait(int(random.bounded(100))); // anywhere in set, write, report
             QThread::usleep(random.bounded(1000));
-            child.kill();
-            QVERIFY(child.killed());
-            const QList<QStringList> synced = child.reports(QStringLiteral("synced"));
+            QVERIFY(child.kill());
+            const QList<QStringList> synced = child.reports("synced");
             const qint64 reported = synced.last().value(0).toLongLong();
-            QVERIFY2(
-                synced.first().value(0).toLongLong() == onDisk + 1,
-                qPrintable(where(
-                    QStringLiteral("the writer did not go on from generation %1").arg(onDisk))));
+            const QByteArray where =
+                "kill " + QByteArray::number(kill) + ", reported " + QByteArray::number(reported);
+            QVERIFY2(synced.first().value(0).toLongLong() == onDisk + 1, where);
 
-            QVERIFY2(QFileInfo::exists(path), qPrintable(where(QStringLiteral("no store"))));
             QSettings file(path, QSettings::IniFormat);
-            QVERIFY2(file.status() == QSettings::NoError,
-                     qPrintable(where(QStringLiteral("status %1").arg(file.status()))));
-            file.beginGroup(QStringLiteral("generation"));
+            QVERIFY2(QFileInfo::exists(path) && file.status() == QSettings::NoError, where);
+            file.beginGroup("generation");
             const QStringList keys = file.childKeys();
-            QVERIFY2(keys.size() == kGenerationKeys,
-                     qPrintable(where(
-                         QStringLiteral("%1 keys of %2").arg(keys.size()).arg(kGenerationKeys))));
+            QVERIFY2(keys.size() == 200, where);
             const qint64 generation = file.value(keys.first()).toLongLong();
             for (const QString& key : keys)
-                QVERIFY2(file.value(key).toLongLong() == generation,
-                         qPrintable(where(QStringLiteral("%1 is %2, %3 is %4")
-                                              .arg(keys.first())
-                                              .arg(generation)
-                                              .arg(key, file.value(key).toString()))));
+                QVERIFY2(file.value(key).toLongLong() == generation, where);
             // The last one reported, or the one written after it.
-            QVERIFY2(generation == reported || generation == reported + 1,
-                     qPrintable(where(QStringLiteral("generation %1 on disk, %2 reported")
-                                          .arg(generation)
-                                          .arg(reported))));
-            onDisk = generation;
-            ++g_figures.kills;
-            g_figures.newestGeneration = generation;
+            QVERIFY2(generation == reported || generation == reported + 1, where);
+            onDisk = g_newestGeneration = generation;
+            ++g_kills;
         }
     }
 
     void cleanupTestCase()
     {
-        std::printf("durability: %d values applied in %d runs, every one on disk after a kill\n",
-                    g_figures.valuesFound, g_figures.appliedRuns);
-        std::printf("durability: %d kills at random moments while writing, each store read back "
+        std::printf("durability: %d values applied in %d runs, every one on disk after a kill\n"
+                    "durability: %d kills at random moments while writing, each store read back "
                     "whole at one generation; %lld generations written in all\n",
-                    g_figures.kills, g_figures.newestGeneration);
+                    g_valuesFound, g_appliedRuns, g_kills, g_newestGeneration);
         std::fflush(stdout);
     }
 };

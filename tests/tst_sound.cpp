@@ -1,8 +1,6 @@
-// The finish reminder: when it sounds, that one output plays at a time, that
-// file and output are let go when it has played, and that the shipped chime
-// really decodes to sound. A private PulseAudio server with a null sink gives
-// the tests a real audio device where PulseAudio is installed; without it the
-// tests drive the output's state changes themselves.
+// The finish reminder and its chime. A private PulseAudio server with a null
+// sink gives a real device where PulseAudio is installed; elsewhere the tests
+// drive the output's state changes themselves.
 
 #include "dialog_session.h"
 #include "message_capture.h"
@@ -16,9 +14,11 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -31,12 +31,8 @@ QString soundPath()
 int openSoundFiles()
 {
     int count = 0;
-    const QFileInfoList descriptors =
-        QDir("/proc/self/fd").entryInfoList(QDir::System | QDir::Files);
-    for (const QFileInfo& descriptor : descriptors) {
-        if (descriptor.symLinkTarget() == QFileInfo(soundPath()).canonicalFilePath())
-            ++count;
-    }
+    for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::System | QDir::Files))
+        count += fd.symLinkTarget() == QFileInfo(soundPath()).canonicalFilePath() ? 1 : 0;
     return count;
 }
 
@@ -53,37 +49,12 @@ struct Session : DialogSession
     }
     int lines(const QString& text) const
     {
-        int count = 0;
-        for (const auto& line : capture.fromCategory("ekr.configuration"))
-            count += line.text.contains(text) ? 1 : 0;
-        return count;
+        const auto all = capture.fromCategory("ekr.configuration");
+        return int(std::count_if(all.begin(), all.end(),
+                                 [&](const auto& line) { return line.text.contains(text); }));
     }
     int outputsCreated() const { return lines("Finish reminder: playing"); }
     int outputsReleased() const { return lines("released the audio output"); }
-};
-
-// Swaps the installed reminder for other bytes while it lives.
-struct ReplacedSound
-{
-    QByteArray original;
-    explicit ReplacedSound(const QByteArray* replacement)
-    {
-        QFile file(soundPath());
-        file.open(QIODevice::ReadOnly);
-        original = file.readAll();
-        file.close();
-        QFile::remove(soundPath());
-        if (replacement) {
-            file.open(QIODevice::WriteOnly);
-            file.write(*replacement);
-        }
-    }
-    ~ReplacedSound()
-    {
-        QFile file(soundPath());
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write(original);
-    }
 };
 } // namespace
 
@@ -91,7 +62,6 @@ class SoundTest : public QObject
 {
     Q_OBJECT
 
-private:
     QProcess m_pulse;
     bool m_hasDevice = false;
 
@@ -106,9 +76,7 @@ private slots:
                                    "--load=module-null-sink sink_name=ekr_test",
                                    "--load=module-native-protocol-unix"});
         const QString socket = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/pulse/native";
-        for (int i = 0; i < 100 && !QFile::exists(socket); ++i)
-            QTest::qWait(50);
-        m_hasDevice = QFile::exists(socket);
+        m_hasDevice = QTest::qWaitFor([&] { return QFile::exists(socket); }, 5000);
     }
     void cleanupTestCase()
     {
@@ -125,89 +93,66 @@ private slots:
         const QAudioFormat format = decoder.format();
         QCOMPARE(format.sampleRate(), 44100);
         QCOMPARE(format.channelCount(), 1);
-        QCOMPARE(format.sampleSize(), 16);
-        QCOMPARE(format.sampleType(), QAudioFormat::SignedInt);
-        QCOMPARE(format.byteOrder(), QAudioFormat::LittleEndian);
-        QCOMPARE(format.codec(), QStringLiteral("audio/pcm"));
+        QVERIFY(format.sampleSize() == 16 && format.sampleType() == QAudioFormat::SignedInt &&
+                format.byteOrder() == QAudioFormat::LittleEndian && format.codec() == "audio/pcm");
 
-        QByteArray pcm;
-        while (!decoder.atEnd())
-            pcm += decoder.read(4096);
-        const double seconds = pcm.size() / 2.0 / 44100;
-        QVERIFY2(seconds > 1.4 && seconds < 1.8, qPrintable(QString::number(seconds)));
+        const QByteArray pcm = decoder.readAll();
+        const int count = pcm.size() / 2;
+        QVERIFY2(count > 1.4 * 44100 && count < 1.8 * 44100, qPrintable(QString::number(count)));
         double sum = 0;
         int peak = 0;
-        const auto* samples = reinterpret_cast<const qint16*>(pcm.constData());
-        for (int i = 0; i < pcm.size() / 2; ++i) {
-            const int sample = qFromLittleEndian(samples[i]);
+        for (int i = 0; i < count; ++i) {
+            const int sample = qFromLittleEndian<qint16>(pcm.constData() + 2 * i);
             sum += double(sample) * sample;
             peak = qMax(peak, qAbs(sample));
         }
-        const double rms = std::sqrt(sum / (pcm.size() / 2));
-        QVERIFY2(rms > 1000 && peak > 8000 && peak < 32767, qPrintable(QString::number(rms)));
+        QVERIFY2(std::sqrt(sum / count) > 1000 && peak > 8000 && peak < 32767,
+                 qPrintable(QString::number(peak)));
 
-        // Not MP3 at all, or nothing: no format, nothing to play.
-        QBuffer garbage;
-        garbage.setData(QByteArray(64 * 1024, 'x'));
-        garbage.open(QIODevice::ReadOnly);
-        QVERIFY(!Mp3DecoderDevice(&garbage).start());
-        QBuffer empty;
-        empty.open(QIODevice::ReadOnly);
-        QVERIFY(!Mp3DecoderDevice(&empty).start());
+        for (QByteArray bytes : {QByteArray(64 * 1024, 'x'), QByteArray()}) {
+            QBuffer buffer(&bytes);
+            QVERIFY(buffer.open(QIODevice::ReadOnly) && !Mp3DecoderDevice(&buffer).start());
+        }
     }
 
-    void soundOnlyWithItsBox_data()
+    // Only its own box makes Finish sound, for any file name; idle lets file
+    // and output go, and the next Finish starts afresh.
+    void soundsWithItsBoxOnceAtATime_data()
     {
         QTest::addColumn<bool>("sound");
         QTest::addColumn<bool>("popup");
-        QTest::newRow("neither") << false << false;
-        QTest::newRow("popup only") << false << true;
-        QTest::newRow("sound") << true << false;
-        QTest::newRow("both") << true << true;
+        QTest::addColumn<QString>("file");
+        QTest::newRow("neither") << false << false << "C:/jobs/scene.max";
+        QTest::newRow("popup only") << false << true << "C:/jobs/scene.max";
+        QTest::newRow("sound") << true << false << "C:/jobs/scene.max";
+        QTest::newRow("both, no file name") << true << true << "";
+        QTest::newRow("long file name") << true << false << QString(4096, 'j');
     }
-    void soundOnlyWithItsBox()
+    void soundsWithItsBoxOnceAtATime()
     {
         QFETCH(bool, sound);
         QFETCH(bool, popup);
-        Session s;
-        s.harness.widget<QCheckBox>("chkSoundFinish")->setChecked(sound);
-        s.harness.widget<QCheckBox>("chkPopupFinish")->setChecked(popup);
-        s.finish();
-        QCOMPARE(s.outputsCreated(), sound ? 1 : 0);
-        QCOMPARE(openSoundFiles(), sound ? 1 : 0);
-        QCOMPARE(s.lines("at 44100 Hz, 1 channel(s)"), sound ? 1 : 0);
-        s.reportState(QAudio::IdleState);
-        QCOMPARE(openSoundFiles(), 0);
-    }
-
-    void idleLetsGoAndTheNextFinishStartsAfresh_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::newRow("a scene") << "C:/jobs/scene.max";
-        QTest::newRow("empty") << "";
-        QTest::newRow("long") << QString(4096, 'j');
-    }
-    void idleLetsGoAndTheNextFinishStartsAfresh()
-    {
         QFETCH(QString, file);
         Session s;
+        s.get<QCheckBox>("chkSoundFinish")->setChecked(sound);
+        s.get<QCheckBox>("chkPopupFinish")->setChecked(popup);
         s.finish(file);
-        QCOMPARE(s.outputsCreated(), 1);
+        s.finish(file);                      // still sounding: neither restarted nor queued
         s.reportState(QAudio::StoppedState); // no device: only its error is read
         s.reportState(QAudio::SuspendedState);
+        QCOMPARE(s.outputsCreated(), int(sound));
         QCOMPARE(s.outputsReleased(), 0);
-        QCOMPARE(openSoundFiles(), 1);
+        QCOMPARE(openSoundFiles(), int(sound));
 
         s.reportState(QAudio::IdleState);
-        QCOMPARE(s.outputsReleased(), 1);
-        QCOMPARE(openSoundFiles(), 0);
         s.reportState(QAudio::IdleState); // nothing left to release
-        QCOMPARE(s.outputsReleased(), 1);
+        QCOMPARE(s.outputsReleased(), int(sound));
+        QCOMPARE(openSoundFiles(), 0);
 
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         s.finish(file);
-        QCOMPARE(s.outputsCreated(), 2);
-        QCOMPARE(openSoundFiles(), 1);
+        QCOMPARE(s.outputsCreated(), 2 * sound);
+        QCOMPARE(openSoundFiles(), int(sound));
     }
 
     void playsOutOnARealDevice()
@@ -216,9 +161,8 @@ private slots:
             QSKIP("no PulseAudio here: the driven tests above stand in");
         Session s;
         s.finish();
-        s.finish(); // still sounding: neither restarted nor queued
+        s.finish();
         QCOMPARE(s.outputsCreated(), 1);
-        QCOMPARE(openSoundFiles(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(s.outputsReleased(), 1, 10000);
         QCOMPARE(openSoundFiles(), 0);
         s.finish();
@@ -228,21 +172,28 @@ private slots:
 
     void missingOrBrokenSoundStaysSilent_data()
     {
-        QTest::addColumn<bool>("present");
-        QTest::newRow("missing") << false;
-        QTest::newRow("not MP3") << true;
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("not MP3") << QByteArray(32 * 1024, '\x55');
     }
     void missingOrBrokenSoundStaysSilent()
     {
-        QFETCH(bool, present);
-        const QByteArray junk(32 * 1024, '\x55');
-        ReplacedSound replaced(present ? &junk : nullptr);
+        QFETCH(QByteArray, content);
+        const QString saved = soundPath() + ".saved";
+        QVERIFY(QFile::rename(soundPath(), saved));
+        const auto restore = qScopeGuard([&] {
+            QFile::remove(soundPath());
+            QFile::rename(saved, soundPath());
+        });
+        QFile replacement(soundPath());
+        QVERIFY(content.isEmpty() ||
+                (replacement.open(QIODevice::WriteOnly) && replacement.write(content) > 0));
+        replacement.close();
         Session s;
         s.finish();
         QCOMPARE(s.outputsCreated(), 0);
         QCOMPARE(s.lines("cannot be read as MP3; staying silent"), 1);
         QCOMPARE(openSoundFiles(), 0);
-        s.reportState(QAudio::IdleState);
     }
 };
 
