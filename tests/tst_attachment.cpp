@@ -9,6 +9,8 @@
 
 #include <ctkPluginContext.h>
 
+#include <cstdio>
+
 Q_DECLARE_METATYPE(PluginHarness::Fault)
 
 namespace {
@@ -53,7 +55,17 @@ class AttachmentTest : public QObject
 {
     Q_OBJECT
 
+    int m_attachFaults = 0;
+    int m_releaseFaults = 0;
+
 private slots:
+    void cleanupTestCase()
+    {
+        std::printf("faults: %d injected while attaching (each service absent, of the wrong "
+                    "interface, failing or throwing), %d while releasing; no crash\n",
+                    m_attachFaults, m_releaseFaults);
+    }
+
     void failingStep_data()
     {
         QTest::addColumn<int>("step");
@@ -85,6 +97,7 @@ private slots:
         harness.setFault(step, fault);
         harness.bringUp();
         MessageCapture capture;
+        ++m_attachFaults;
         QCOMPARE(harness.initialize(), -1);
 
         // The message, at its level, unless an exception cut the step short.
@@ -162,6 +175,7 @@ private slots:
             step == 1 ? harness.logger.behaviour : harness.settings.behaviour;
         (call == "Stop" ? behaviour.throwOnStop : behaviour.throwOnUninitialize) = true;
         MessageCapture capture;
+        ++m_releaseFaults;
         QCOMPARE(harness.lifecycle()->Uninitialize(), 0);
         const auto lines = capture.fromCategory("ekr.configuration");
         QCOMPARE(lines.size(), 1);
