@@ -54,34 +54,6 @@ private slots:
         QCOMPARE(harness.lifecycle()->Initialize(params), result);
         QCOMPARE(harness.logger.lifecycleCalls, QStringList()); // nothing attached
     }
-
-    void uninitializeReleasesSettingsAndLoggerOnce()
-    {
-        PluginHarness harness;
-        harness.bringUp();
-        QCOMPARE(harness.initializeAndStart(), 0);
-        QCOMPARE(harness.lifecycle()->Uninitialize(), 0);
-        harness.stopPlugin(); // the destructor runs Uninitialize again
-        QCOMPARE(harness.settings.lifecycleCalls,
-                 QStringList({"Initialize", "Start", "Stop(42)", "Uninitialize"}));
-        QCOMPARE(harness.logger.lifecycleCalls, QStringList({"Initialize", "Uninitialize"}));
-        // The other four are neither stopped nor uninitialised.
-        QCOMPARE(harness.uiLoader.lifecycleCalls, QStringList({"Initialize", "Start"}));
-        QCOMPARE(harness.communication.lifecycleCalls, QStringList({"Initialize", "Start"}));
-        QCOMPARE(harness.fileWatcher.lifecycleCalls, QStringList({"Initialize", "Start"}));
-        QCOMPARE(harness.messagebox.lifecycleCalls, QStringList({"Initialize", "Start"}));
-    }
-
-    void destructionUninitializes()
-    {
-        PluginHarness harness;
-        harness.bringUp();
-        QCOMPARE(harness.initializeAndStart(), 0);
-        harness.stopPlugin();
-        QVERIFY(!harness.component());
-        QCOMPARE(harness.settings.lifecycleCalls.mid(2), QStringList({"Stop(42)", "Uninitialize"}));
-        QCOMPARE(harness.logger.callCount("Uninitialize"), 1);
-    }
 };
 
 EKR_TEST_MAIN(LifecycleTest)

@@ -26,30 +26,18 @@ ctkPluginContext* PluginContextFrom(const QVariantHash& params)
 // The service name under which the host registers an interface is its class
 // name; the cast goes by the interface id.
 template <class Service> const char* LookUpName();
-template <> const char* LookUpName<EKLoggerInterface>()
-{
-    return "EKLoggerInterface";
-}
-template <> const char* LookUpName<EKSettingsInterface>()
-{
-    return "EKSettingsInterface";
-}
-template <> const char* LookUpName<EKUiLoaderInterface>()
-{
-    return "EKUiLoaderInterface";
-}
-template <> const char* LookUpName<EKCommunicationInterface>()
-{
-    return "EKCommunicationInterface";
-}
-template <> const char* LookUpName<EKFileWatcherInterface>()
-{
-    return "EKFileWatcherInterface";
-}
-template <> const char* LookUpName<EKMessagboxInterface>()
-{
-    return "EKMessagboxInterface";
-}
+#define EKR_LOOKUP_NAME(Interface)                                                                 \
+    template <> const char* LookUpName<Interface>()                                                \
+    {                                                                                              \
+        return #Interface;                                                                         \
+    }
+EKR_LOOKUP_NAME(EKLoggerInterface)
+EKR_LOOKUP_NAME(EKSettingsInterface)
+EKR_LOOKUP_NAME(EKUiLoaderInterface)
+EKR_LOOKUP_NAME(EKCommunicationInterface)
+EKR_LOOKUP_NAME(EKFileWatcherInterface)
+EKR_LOOKUP_NAME(EKMessagboxInterface)
+#undef EKR_LOOKUP_NAME
 
 // Reports a service that could not be attached. The communication,
 // file-watcher and message-box failures are critical and carry the
