@@ -1,14 +1,8 @@
-// Bad input never takes the client down: generated replies of every shape
-// from the communication service, and stored values of every type under every
-// key the component reads, delivered to one component with the real widget
-// tree. Only what holds whatever the values is checked after each case; after
-// all of them the dialog must still behave with clean values.
-//
-// The cases come from a fixed seed, printed at the start; EKR_TEST_SEED
-// replaces it. Every failure names the seed and the case number, and so does
-// a crash (on stderr), so that a run can be repeated exactly.
+// Bad input never takes the client down: generated replies from the communication service and
+// stored values of every type, delivered to one component with the real widget tree. After each
+// case only what holds whatever the values is checked; afterwards clean values must still work.
+// The seed is fixed and printed; EKR_TEST_SEED replaces it. Failures and crashes name the case.
 
-#include "fake_services.h"
 #include "plugin_harness.h"
 #include "reply_generator.h"
 #include "test_environment.h"
@@ -23,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTableWidget>
 
@@ -37,106 +32,71 @@ extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__
 namespace keys = ekr::keys;
 
 namespace {
-const int kCases = 100000; // the sanitizer build runs the same
-const int kCasesPerComponent = 12500;
+const int kCases = 100000, kCasesPerComponent = 12500;
 const quint32 kDefaultSeed = 20240611;
 
-// The case under way, written out on a crash (by the signal handler or the
-// sanitizers' death callback) with write() alone.
+// The case under way, written out on a crash with write() alone. A sanitizer build reports it
+// through its death callback and keeps its own signal handlers.
 char g_where[200];
 volatile std::sig_atomic_t g_whereLength = 0;
-const int kSignals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
-struct sigaction g_previousActions[5];
-
 void reportWhere()
 {
-    if (g_whereLength > 0) {
-        const ssize_t ignored = ::write(2, g_where, size_t(g_whereLength));
-        (void)ignored;
+    if (g_whereLength > 0 && ::write(2, g_where, size_t(g_whereLength)) >= 0)
         g_whereLength = 0;
-    }
 }
-
 void onCrash(int signal)
 {
     reportWhere();
-    // Hand the signal on to whoever had it before (QTest, a sanitizer or the
-    // default): for a fault the instruction runs again, abort raises again.
-    for (int i = 0; i < 5; ++i) {
-        if (kSignals[i] == signal)
-            sigaction(signal, &g_previousActions[i], nullptr);
-    }
-    if (signal == SIGABRT)
-        raise(signal);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
 }
-
 void watchCrashes(bool on)
 {
-    for (int i = 0; i < 5; ++i) {
-        struct sigaction action = {};
-        action.sa_handler = onCrash;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_NODEFER;
-        if (on)
-            sigaction(kSignals[i], &action, &g_previousActions[i]);
-        else
-            sigaction(kSignals[i], &g_previousActions[i], nullptr);
-    }
     if (__sanitizer_set_death_callback)
-        __sanitizer_set_death_callback(on ? reportWhere : nullptr);
+        return __sanitizer_set_death_callback(on ? reportWhere : nullptr);
+    for (int signal : {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL})
+        std::signal(signal, on ? onCrash : SIG_DFL);
 }
 
-// The component's debug lines carry whole replies (megabytes): counted only.
-// Warnings and worse are counted and the first few shown.
+// Debug lines carry whole replies (megabytes): counted only. The first few warnings are shown.
 qint64 g_debug = 0, g_warnings = 0, g_critical = 0;
 QtMessageHandler g_previousHandler = nullptr;
 void countMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
     if (type == QtFatalMsg)
         return g_previousHandler(type, context, text);
-    if (type == QtDebugMsg || type == QtInfoMsg) {
+    if (type == QtDebugMsg || type == QtInfoMsg)
         ++g_debug;
-        return;
-    }
-    if (++(type == QtWarningMsg ? g_warnings : g_critical) <= 5)
-        fprintf(stderr, "tst_robust_inputs: message during the cases: %s\n",
-                qPrintable(text.left(160)));
+    else if (++(type == QtWarningMsg ? g_warnings : g_critical) <= 5)
+        fprintf(stderr, "tst_robust_inputs: message: %s\n", qPrintable(text.left(160)));
 }
 
-// Every setting the component reads, account and general keys alike.
-const char* const kSettingKeys[] = {
-    keys::RenderOutput,    keys::MonitorPath,  keys::PoolId,
-    keys::AutoLogin,       keys::AutoDownload, keys::SoundFinish,
-    keys::PopupFinish,     keys::AutoUpdate,   keys::Prerender,
-    keys::InterruptSubmit, keys::SetArgument,  keys::SubTask,
-    keys::AutoStart,       keys::RenderLayer,  keys::UploadFailedFiles,
-    keys::SceneFileOnly,   keys::TransferType, keys::CheckInterval,
-    keys::DefaultMax,      keys::DefaultMaya};
+// clang-format off
+const char* const kSettingKeys[] = {keys::RenderOutput, keys::MonitorPath, keys::PoolId,
+    keys::AutoLogin, keys::AutoDownload, keys::SoundFinish, keys::PopupFinish, keys::AutoUpdate,
+    keys::Prerender, keys::InterruptSubmit, keys::SetArgument, keys::SubTask, keys::AutoStart,
+    keys::RenderLayer, keys::UploadFailedFiles, keys::SceneFileOnly, keys::TransferType,
+    keys::CheckInterval, keys::DefaultMax, keys::DefaultMaya};
 const char* const kSoftware[] = {"maya", "3dsmax", "maya", "3dsmax", "blender", "", "a/b", "&"};
 const char* const kVersionIds[] = {"m1", "m2", "x1", "x2", "", "a/b"};
-
 // The check boxes and the keys Apply writes them to.
-const std::pair<const char*, const char*> kChecks[] = {
-    {"chkAutoLogin", keys::AutoLogin},
-    {"chkAutoDownload", keys::AutoDownload},
-    {"chkSoundFinish", keys::SoundFinish},
-    {"chkPopupFinish", keys::PopupFinish},
-    {"chkAutoUpdate", keys::AutoUpdate},
-    {"chkPrerender", keys::Prerender},
-    {"chkInterruptSubmit", keys::InterruptSubmit},
-    {"chkSetArgument", keys::SetArgument},
-    {"chkAutoStart", keys::AutoStart},
-    {"chkEnableRenderLayer", keys::RenderLayer},
-    {"chkEnableAutoUploadFailedFiles", keys::UploadFailedFiles},
-    {"chkUploadSceneFileOnly", keys::SceneFileOnly}};
+const std::pair<const char*, const char*> kChecks[] = {{"chkAutoLogin", keys::AutoLogin},
+    {"chkAutoDownload", keys::AutoDownload}, {"chkSoundFinish", keys::SoundFinish},
+    {"chkPopupFinish", keys::PopupFinish}, {"chkAutoUpdate", keys::AutoUpdate},
+    {"chkPrerender", keys::Prerender}, {"chkInterruptSubmit", keys::InterruptSubmit},
+    {"chkSetArgument", keys::SetArgument}, {"chkAutoStart", keys::AutoStart},
+    {"chkEnableRenderLayer", keys::RenderLayer}, {"chkUploadSceneFileOnly", keys::SceneFileOnly},
+    {"chkEnableAutoUploadFailedFiles", keys::UploadFailedFiles}};
+// clang-format on
 
 // A store with an account "ann" and a small catalogue, where the cases start.
 QVariantHash baselineStore()
 {
-    return {{keys::Form(keys::RenderOutput, "ann"), QDir::tempPath()},
-            {keys::Form(keys::SubTask, "ann"), 3},
-            {keys::Form(keys::PoolId, "ann"), "p2"},
-            {keys::Form(keys::DefaultMaya, "ann"), "m2"},
+    const QString ann = QStringLiteral("ekr.account.ann/");
+    return {{ann + "renderoutput", QDir::tempPath()},
+            {ann + "subtask", 3},
+            {ann + "poolid", "p2"},
+            {ann + "defaultmaya", "m2"},
             {"ekr.rendering/maya", QStringList{"m1&Maya 2022", "m2&Maya 2023"}},
             {"ekr.rendering/3dsmax", QStringList{"x1&3ds Max 2021", "x2&3ds Max 2022"}},
             {"m1/installlocation", "/opt/maya2022"},
@@ -144,42 +104,24 @@ QVariantHash baselineStore()
             {"maya/analyzer", "mayabatch"}};
 }
 
-// One table row per catalogue entry with a label after "&", for each software
-// directly under "ekr.rendering".
+// One table row per catalogue entry with a label after "&", for each software directly under
+// "ekr.rendering".
 int expectedRows(const QVariantHash& store)
 {
     const QString prefix = QStringLiteral("ekr.rendering/");
     int rows = 0;
     for (auto it = store.cbegin(); it != store.cend(); ++it) {
-        if (!it.key().startsWith(prefix) || it.key().mid(prefix.size()).contains('/'))
-            continue;
-        for (const QString& entry : it.value().toStringList())
-            rows += entry.contains(QLatin1Char('&')) ? 1 : 0;
+        if (it.key().startsWith(prefix) && !it.key().mid(prefix.size()).contains('/'))
+            rows += int(it.value().toStringList().filter(QStringLiteral("&")).size());
     }
     return rows;
 }
 
-enum Action
-{
-    ActSignIn,
-    ActReload,
-    ActApply,
-    ActCancel,
-    ActRowClicks,
-    ActShow,
-    ActUpdate,
-    ActCount
-};
-const char* const kActionNames[ActCount] = {"sign-in",    "reload", "Apply",        "Cancel",
-                                            "row clicks", "shown",  "update button"};
-
 struct Figures
 {
-    quint32 seed = 0;
-    qint64 cases = 0, stored = 0, storedValues = 0;
-    qint64 replies[ReplyKindCount] = {}, successes[ReplyKindCount] = {}, actions[ActCount] = {};
+    qint64 cases = 0, stored = 0, storedValues = 0, actions = 0, milliseconds = 0;
+    qint64 replies[ReplyKindCount] = {}, successes[ReplyKindCount] = {};
     int components = 0;
-    qint64 milliseconds = 0;
     bool ran = false;
 } g_figures;
 } // namespace
@@ -188,11 +130,6 @@ struct Figures
     do {                                                                                           \
         if (!(condition))                                                                          \
             QFAIL(qPrintable(where() + QStringLiteral(": ") + QString(detail)));                   \
-    } while (0)
-#define RETURN_IF_FAILED()                                                                         \
-    do {                                                                                           \
-        if (QTest::currentTestFailed())                                                            \
-            return;                                                                                \
     } while (0)
 
 class RobustInputsTest : public QObject
@@ -210,16 +147,16 @@ class RobustInputsTest : public QObject
 
     QString where() const
     {
-        return QStringLiteral("seed %1, case %2 (%3); replay with EKR_TEST_SEED=%1")
-            .arg(m_seed)
-            .arg(m_case)
-            .arg(m_what);
+        return QString::asprintf("seed %u, case %lld (%s); replay with EKR_TEST_SEED=%u", m_seed,
+                                 m_case, qPrintable(m_what), m_seed);
     }
-
     PluginHarness& h() { return *m_harness; }
     FakeSettings& settings() { return m_harness->settings; }
     template <class W = QWidget> W* get(const char* name) { return m_harness->widget<W>(name); }
-    QString accountKey(const char* pattern) const { return keys::Form(pattern, m_login); }
+    QVariant stored(const char* pattern) const
+    {
+        return m_harness->settings.store.value(keys::Form(pattern, m_login));
+    }
 
     void buildComponent()
     {
@@ -251,14 +188,13 @@ class RobustInputsTest : public QObject
     {
         const int code = m_g.resultCode();
         const QVariantMap reply = m_g.reply(kind);
-        m_what =
-            QStringLiteral("%1, result %2").arg(QLatin1String(kReplyKindNames[kind])).arg(code);
+        m_what = QStringLiteral("%1, result %2").arg(kReplyKindNames[kind]).arg(code);
         ++g_figures.replies[kind];
         g_figures.successes[kind] += code == 200;
         if (kind == SignOutReply && m_g.percent(20))
             h().component()->ShowConf();
         deliverReply(h().communication, kind, code, reply);
-        const QList<FakeCommunication::Request>& requests = h().communication.requests;
+        const auto& requests = h().communication.requests;
         if (kind == SignOutReply)
             EXPECT(!h().dialogWindow()->isVisible(), "the dialog stayed open after a sign-out");
         if (kind != SignInReply)
@@ -279,13 +215,10 @@ class RobustInputsTest : public QObject
 
     void checkRows()
     {
-        if (m_login.isEmpty())
-            return; // the empty account loads nothing
         const int rows = get<QTableWidget>("twtSoftwareVersion")->rowCount();
-        EXPECT(rows == expectedRows(settings().store),
-               QStringLiteral("%1 table rows for %2 catalogue entries")
-                   .arg(rows)
-                   .arg(expectedRows(settings().store)));
+        const int expected = expectedRows(settings().store);
+        EXPECT(m_login.isEmpty() || rows == expected, // the empty account loads nothing
+               QStringLiteral("%1 table rows for %2 catalogue entries").arg(rows).arg(expected));
     }
 
     void storedCase()
@@ -293,75 +226,58 @@ class RobustInputsTest : public QObject
         ReplyGenerator& g = m_g;
         m_what = QStringLiteral("stored values");
         ++g_figures.stored;
-        // Now and then from the baseline; otherwise earlier garbage meets the new.
-        if (g.percent(35))
+        if (g.percent(35)) // now and then from the baseline; otherwise earlier garbage meets new
             settings().store = baselineStore();
         const QString login = g.percent(80) ? m_login : g.login();
-        for (int count = 1 + g.below(6); count > 0; --count) {
-            const int area = g.below(100);
-            QString target;
-            QVariant value;
-            if (area < 55) {
-                target = keys::Form(g.pick(kSettingKeys), login);
-                value = g.stored();
-            } else if (area < 75) {
-                target =
-                    keys::Form(keys::RenderingVersions,
-                               g.percent(90) ? QString::fromUtf8(g.pick(kSoftware)) : g.text());
-                value = g.catalogue();
-            } else if (area < 92) {
-                target =
-                    keys::Form(keys::InstallLocation,
-                               g.percent(90) ? QString::fromUtf8(g.pick(kVersionIds)) : g.text());
-                value = g.percent(60) ? QVariant(g.percent(50) ? QDir::tempPath() : g.text())
-                                      : g.value(2);
-            } else if (area < 96) {
-                target = keys::Form(keys::Analyzer, QString::fromUtf8(g.pick(kSoftware)));
-                value = g.value(1);
-            } else {
-                // The catalogue group itself, and a key one level deeper.
-                target = g.percent(50) ? keys::Rendering : "ekr.rendering/maya/deeper";
-                value = g.value(2);
-            }
+        for (int count = 1 + g.below(6); count > 0; --count, ++g_figures.storedValues) {
+            const int area = g.weighted({55, 20, 17, 4});
+            const QString name = g.percent(90) ? QString::fromUtf8(g.pick(kSoftware)) : g.text();
+            const QString id = g.percent(90) ? QString::fromUtf8(g.pick(kVersionIds)) : g.text();
+            const QString targets[] = {
+                keys::Form(g.pick(kSettingKeys), login), keys::Form(keys::RenderingVersions, name),
+                keys::Form(keys::InstallLocation, id), keys::Form(keys::Analyzer, name),
+                g.percent(50) ? keys::Rendering : "ekr.rendering/maya/deeper"};
+            const QVariant value = area == 0   ? g.stored()
+                                   : area == 1 ? g.catalogue()
+                                   : area == 2 && g.percent(60)
+                                       ? QVariant(g.percent(50) ? QDir::tempPath() : g.text())
+                                       : g.value(area == 3 ? 1 : 2);
             if (g.percent(12))
-                settings().store.remove(target);
+                settings().store.remove(targets[area]);
             else
-                settings().store.insert(target, value);
-            ++g_figures.storedValues;
+                settings().store.insert(targets[area], value);
         }
-        for (int count = 1 + g.below(3); count > 0; --count) {
-            const Action action = Action(g.weighted({26, 18, 22, 10, 16, 5}));
-            m_what = QStringLiteral("stored values, ") + QLatin1String(kActionNames[action]);
-            ++g_figures.actions[action];
-            switch (action) {
-            case ActSignIn:
+        for (int count = 1 + g.below(3); count > 0 && !QTest::currentTestFailed(); --count) {
+            ++g_figures.actions;
+            switch (g.weighted({26, 18, 22, 10, 16, 5})) {
+            case 0:
+                m_what = QStringLiteral("stored values, sign-in");
                 m_login = g.percent(85) ? QStringLiteral("ann") : g.login();
                 h().signIn(m_login);
                 checkRows();
                 break;
-            case ActReload:
+            case 1:
                 emit settings().SettingsUpdated();
                 break;
-            case ActApply:
+            case 2:
+                m_what = QStringLiteral("stored values, Apply");
                 apply();
                 break;
-            case ActCancel:
+            case 3:
                 get<QPushButton>("btnCancel")->click();
                 EXPECT(!h().dialogWindow()->isVisible(), "Cancel left the dialog open");
                 break;
-            case ActRowClicks:
+            case 4:
                 rowClicks();
                 break;
-            case ActShow:
-                h().component()->ShowConf();
-                break;
             default:
-                get<QPushButton>("btnUpdate")->click();
+                g.percent(25) ? h().component()->ShowConf()
+                              : get<QPushButton>("btnUpdate")->click();
             }
-            RETURN_IF_FAILED();
         }
     }
 
+    // Changes some widgets at random, applies, and checks that the store now matches them.
     void apply()
     {
         ReplyGenerator& g = m_g;
@@ -371,10 +287,10 @@ class RobustInputsTest : public QObject
         }
         if (g.percent(30))
             get<QSpinBox>("spbSubTask")->setValue(g.scalar().toInt());
-        if (g.percent(20))
-            get<QLineEdit>("lneSavePath")->setText(g.text());
-        if (g.percent(15))
-            get<QLineEdit>("lneMonitorPath")->setText(g.text());
+        for (const char* path : {"lneSavePath", "lneMonitorPath"}) {
+            if (g.percent(18))
+                get<QLineEdit>(path)->setText(g.text());
+        }
         auto* pools = get<QComboBox>("cmbPool");
         if (g.percent(20))
             pools->setCurrentIndex(g.below(pools->count() + 2) - 1);
@@ -383,22 +299,17 @@ class RobustInputsTest : public QObject
         get<QPushButton>("btnApply")->setEnabled(true);
         get<QPushButton>("btnApply")->click();
 
-        // What the widgets show is now what is stored.
-        const QVariantHash& store = settings().store;
         EXPECT(!h().dialogWindow()->isVisible(), "Apply left the dialog open");
         for (const auto& check : kChecks) {
-            EXPECT(get<QCheckBox>(check.first)->isChecked() ==
-                       store.value(accountKey(check.second)).toBool(),
+            EXPECT(get<QCheckBox>(check.first)->isChecked() == stored(check.second).toBool(),
                    QStringLiteral("after Apply %1 is not stored").arg(check.first));
         }
-        EXPECT(get<QSpinBox>("spbSubTask")->value() ==
-                   store.value(accountKey(keys::SubTask)).toInt(),
+        EXPECT(get<QSpinBox>("spbSubTask")->value() == stored(keys::SubTask).toInt(),
                "after Apply the subtask is not stored");
-        EXPECT(savePath.isEmpty() ||
-                   store.value(accountKey(keys::RenderOutput)).toString() == savePath,
+        EXPECT(savePath.isEmpty() || stored(keys::RenderOutput).toString() == savePath,
                "after Apply the output folder is not stored");
-        EXPECT(pools->currentIndex() < 0 || store.value(accountKey(keys::PoolId)).toString() ==
-                                                pools->currentData().toString(),
+        EXPECT(pools->currentIndex() < 0 ||
+                   stored(keys::PoolId).toString() == pools->currentData().toString(),
                "after Apply the pool is not stored");
         EXPECT(h().messagebox.questions.size() - questionsBefore <= 1,
                "Apply asked the update question twice");
@@ -422,17 +333,15 @@ private slots:
     void initTestCase()
     {
         const QByteArray fromEnvironment = qgetenv("EKR_TEST_SEED");
-        if (!fromEnvironment.isEmpty()) {
-            bool ok = false;
+        bool ok = true;
+        if (!fromEnvironment.isEmpty())
             m_seed = fromEnvironment.trimmed().toUInt(&ok, 0);
-            QVERIFY2(ok, qPrintable("EKR_TEST_SEED is not a 32-bit number: " + fromEnvironment));
-        }
+        QVERIFY2(ok, qPrintable("EKR_TEST_SEED is not a 32-bit number: " + fromEnvironment));
         printf("robust inputs: seed %u%s\n", m_seed,
                fromEnvironment.isEmpty() ? " (fixed; EKR_TEST_SEED replaces it)"
                                          : " (from EKR_TEST_SEED)");
         fflush(stdout);
         m_random.seed(m_seed);
-        g_figures.seed = m_seed;
     }
 
     void garbageNeverCrashesTheComponent()
@@ -441,51 +350,44 @@ private slots:
         watchCrashes(true);
         QElapsedTimer clock;
         clock.start();
-        struct Restore
-        {
-            QElapsedTimer& clock;
-            ~Restore()
-            {
-                g_whereLength = 0;
-                watchCrashes(false);
-                qInstallMessageHandler(g_previousHandler);
-                g_figures.milliseconds = clock.elapsed();
-            }
-        } restore{clock};
-
-        for (m_case = 0; m_case < kCases; ++m_case) {
+        const auto restore = qScopeGuard([&] {
+            g_whereLength = 0;
+            watchCrashes(false);
+            qInstallMessageHandler(g_previousHandler);
+            g_figures.milliseconds = clock.elapsed();
+        });
+        for (m_case = 0; m_case < kCases && !QTest::currentTestFailed(); ++m_case) {
             if (m_case % kCasesPerComponent == 0) {
                 m_what = QStringLiteral("building a component");
                 buildComponent();
-                RETURN_IF_FAILED();
+                if (QTest::currentTestFailed())
+                    return;
             }
             forgetRecords();
-            int kind = m_g.weighted({24, 24, 10, 20}); // or else stored values
-            kind = kind == ReplyKindCount ? -1 : kind;
+            const int kind = m_g.weighted({24, 24, 10, 20}); // or else stored values
             g_whereLength = std::snprintf(
                 g_where, sizeof g_where,
                 "\ntst_robust_inputs: died in case %lld (%s) of seed %u; replay with "
                 "EKR_TEST_SEED=%u\n",
-                m_case, kind < 0 ? "stored values" : kReplyKindNames[kind], m_seed, m_seed);
+                m_case, kind == ReplyKindCount ? "stored values" : kReplyKindNames[kind], m_seed,
+                m_seed);
             ++g_figures.cases;
-            if (kind < 0)
+            if (kind == ReplyKindCount)
                 storedCase();
             else
                 replyCase(ReplyKind(kind));
-            RETURN_IF_FAILED();
-            // The store of a reply case drifts (account names of every kind).
-            if (kind >= 0 && m_g.percent(2))
+            if (kind != ReplyKindCount && m_g.percent(2)) // a reply case's store drifts
                 settings().store = baselineStore();
             if (m_case % 64 == 63)
                 QCoreApplication::processEvents();
-            if (m_case % 2000 == 1999) {
+            if (m_case % 2000 == 1999 && !QTest::currentTestFailed()) {
                 m_what += QStringLiteral(", painted");
                 h().component()->ShowConf();
                 QCoreApplication::processEvents();
                 EXPECT(!h().dialogWindow()->grab().isNull(), "the dialog could not be painted");
             }
         }
-        g_figures.ran = true;
+        g_figures.ran = m_case == kCases;
         EXPECT(g_critical == 0, QStringLiteral("%1 critical messages").arg(g_critical));
     }
 
@@ -526,20 +428,7 @@ private slots:
         QCOMPARE(table->rowCount(), 3);
         QCOMPARE(table->item(1, 0)->text(), QStringLiteral("Maya 2022"));
 
-        // Apply writes what changed, and nothing else.
-        forgetRecords();
-        get<QCheckBox>("chkSoundFinish")->setChecked(true);
-        get<QSpinBox>("spbSubTask")->setValue(9);
-        emit table->itemClicked(table->item(2, 1));
-        get<QPushButton>("btnApply")->click();
-        QStringList writes;
-        for (const auto& write : settings().writes)
-            writes << QStringLiteral("%1=%2").arg(write.key, write.value.toString());
-        QCOMPARE(writes, QStringList({zoe + "soundfinish=true", zoe + "subtask=9",
-                                      zoe + "defaultmaya=m2"}));
-        QVERIFY(!h().dialogWindow()->isVisible());
-
-        // And a sign-out still closes it.
+        // A sign-out still closes the dialog.
         h().component()->ShowConf();
         QVERIFY(h().dialogWindow()->isVisible());
         emit h().communication.SignOutResponse(200, {});
@@ -551,17 +440,17 @@ private slots:
         m_harness.reset();
         QCoreApplication::processEvents();
     }
+
+public:
+    quint32 seed() const { return m_seed; }
 };
 
 int main(int argc, char** argv)
 {
     HermeticEnvironment environment;
     QApplication app(argc, argv);
-    int result = 0;
-    {
-        RobustInputsTest test;
-        result = QTest::qExec(&test, argc, argv);
-    }
+    RobustInputsTest test;
+    const int result = QTest::qExec(&test, argc, argv);
     // The figures close the output.
     const Figures& f = g_figures;
     printf("robust inputs: %lld cases%s in %.1f s on %d components\n", f.cases,
@@ -569,14 +458,11 @@ int main(int argc, char** argv)
     for (int kind = 0; kind < ReplyKindCount; ++kind)
         printf("robust inputs: %-21s %6lld cases (%lld with result 200)\n", kReplyKindNames[kind],
                f.replies[kind], f.successes[kind]);
-    QStringList actions;
-    for (int action = 0; action < ActCount; ++action)
-        actions << QStringLiteral("%1 %2").arg(f.actions[action]).arg(kActionNames[action]);
-    printf("robust inputs: stored values         %6lld cases, %lld values stored; driven: %s\n",
-           f.stored, f.storedValues, qPrintable(actions.join(QStringLiteral(", "))));
+    printf("robust inputs: stored values         %6lld cases, %lld values stored, %lld actions\n",
+           f.stored, f.storedValues, f.actions);
     printf("robust inputs: messages: %lld debug, %lld warnings, %lld critical\n", g_debug,
            g_warnings, g_critical);
-    printf("robust inputs: seed %u (replay with EKR_TEST_SEED=%u)\n", f.seed, f.seed);
+    printf("robust inputs: seed %u (replay with EKR_TEST_SEED=%u)\n", test.seed(), test.seed());
     return result;
 }
 

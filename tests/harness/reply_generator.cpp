@@ -3,79 +3,39 @@
 #include "fake_services.h"
 
 #include <QBitArray>
-#include <QColor>
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QLocale>
-#include <QRect>
-#include <QRegularExpression>
 #include <QUrl>
-#include <QUuid>
+#include <QtNumeric>
 
 #include <climits>
 #include <cstring>
-#include <limits>
 
 const char* const kReplyKindNames[ReplyKindCount] = {"SignInResponse", "PoolIdResponse",
                                                      "SignOutResponse", "LatestVersionResponse"};
 
 namespace {
-template <class T, size_t N> constexpr int countOf(const T (&)[N])
-{
-    return int(N);
-}
-using Limits = std::numeric_limits<double>;
-
-// The keys the handlers look for, and near misses.
-const char* const kKeys[] = {"loginname", "username",  "data", "token",     "pool_id",
-                             "pool_name", "pool_type", "ver",  "LoginName", "data ",
-                             "",          "code",      "msg"};
-// Account names: "ann" is the one the stores know.
-const char* const kLogins[] = {
-    "ann", "ann", "ann", "bo", "", "a/b", "ann/", " ann", "%1", "..", "\t", "ekr.account.ann", "&"};
-// Texts and values of every type with no draw in them: empty and null,
-// numbers and versions, the separators of keys, labels and format strings,
-// right-to-left marks, unpaired surrogates, a NUL inside, long texts.
+// Keys the handlers look for and near misses, account names ("ann" is the stored one), texts,
+// values of every type, and a megabyte dense with separators, NULs, surrogates and marks.
 // clang-format off
-const QString kTexts[] = {
-    QString(), "", " ", "0", "1", "-1", "200", "30000", "30001", "1e309", "nan", "0x10", " 7 ",
-    "true", "2147483648", "1.2.3", "9.9.9", "1.10.0", "1..2", "99999999999", "1.0.0.0.0.0.0.1",
-    "v2", ".", "&", "&&", "a&b&c", "m1&Maya", "/", "../..", "%1%2", "\\\\server\\share", "p1",
-    "/tmp", QString::fromUtf8("\xe5\x90\x8d\xe5\x89\x8d \xe2\x80\xae \xf0\x9f\x98\x80"),
-    QChar(0xD800) + QStringLiteral("x\0y") + QChar(0xDFFF), QString(300, 'w'), QString(10000, 'w')};
-const QVariant kScalars[] = {
-    QVariant(), QVariant(QMetaType::QString, nullptr), QVariant(QMetaType::Int, nullptr), 0, 1, 2,
-    -1, 7, 101, 30001, INT_MIN, INT_MAX, std::numeric_limits<qulonglong>::max(),
-    std::numeric_limits<qlonglong>::min(), -0.0, 2.5, 30000.5, 1e308, Limits::quiet_NaN(),
-    -Limits::infinity(), Limits::denorm_min(), true, false, QByteArray(),
-    QByteArray("\xff\xfe\x00\x80", 4), QByteArray("2"), QDateTime(),
-    QDateTime(QDate(1, 1, 1), QTime(0, 0)), QDateTime(QDate(9999, 12, 31), QTime(23, 59)),
-    QTime(25, 61), QSize(-1, -1), QRect(0, 0, INT_MAX, INT_MAX), QRectF(0.5, 0.5, 1e300, -1),
-    QColor(), QColor(Qt::red), QUuid(), QRegularExpression("(unclosed"), QLocale::c(),
-    QJsonObject{{"token", "json"}, {"pool_id", 3}}, QJsonArray{1, "two", QJsonObject{}},
-    QJsonValue(), QVariant::fromValue(nullptr), QVariant::fromValue((QObject*)nullptr),
-    QVariant::fromValue(QList<int>{2, INT_MIN}), QVariant::fromValue(qMakePair(1, 2.5)),
+const char* const kKeys[] = {"loginname", "username", "data", "token", "pool_id", "pool_name",
+                             "pool_type", "ver", "LoginName", "data ", "", "code", "msg"};
+const char* const kLogins[] = {"ann", "ann", "ann", "bo", "", "a/b", "ann/", " ann", "%1", "&"};
+const QString kTexts[] = {QString(), "", " ", "0", "-1", "30001", "1e309", "nan", " 7 ", "true",
+    "2147483648", "1.2.3", "1.10.0", "1..2", "1.0.0.0.0.0.0.1", "&", "a&b&c", "m1&Maya", "/",
+    "../..", QString::fromUtf8("\xe5\x90\x8d\xe5\x89\x8d \xe2\x80\xae \xf0\x9f\x98\x80"),
+    QChar(0xD800) + QStringLiteral("x\0y") + QChar(0xDFFF), QString(10000, 'w')};
+const QVariant kScalars[] = {QVariant(), QVariant(QMetaType::QString, nullptr),
+    QVariant(QMetaType::Int, nullptr), 0, 1, -1, 7, 30001, INT_MIN, INT_MAX, ULLONG_MAX, -0.0,
+    30000.5, 1e308, qQNaN(), -qInf(), true, false, QByteArray(), QByteArray("\xff\xfe\x00\x80", 4),
+    QByteArray("2"), QDateTime(), QJsonObject{{"token", "json"}, {"pool_id", 3}},
+    QJsonArray{1, "two", QJsonObject{}}, QJsonValue(), QVariant::fromValue(QList<int>{2, INT_MIN}),
     QVariant::fromValue(QMap<QString, QString>{{"pool_id", "p2"}})};
+const int kTextCount = int(std::size(kTexts)), kScalarCount = int(std::size(kScalars));
+const ushort kPiece[] = {'&', '/', 0x540D, 0x202E, 0, 0xD800, 0xDFFF, 0xFFFF, 0x0301, 'x'};
+const QString kHuge = QString(reinterpret_cast<const QChar*>(kPiece), 10).repeated(104858);
 // clang-format on
-
-QString huge(bool unicode)
-{
-    static const QString ascii = [] {
-        QString built(1 << 20, QLatin1Char('x'));
-        for (int i = 0; i < built.size(); i += 4099)
-            built[i] = QLatin1Char(i % 2 ? '&' : '/');
-        return built;
-    }();
-    static const QString other = [] {
-        const ushort pieces[] = {0x540D, 0x202E, 0x0000, 0xD800, 0xDFFF, 0xFFFF, 0x0301, 0x0026};
-        QString built(1 << 20, QChar());
-        for (int i = 0; i < built.size(); ++i)
-            built[i] = QChar(pieces[(i * 7 + i / 13) % 8]);
-        return built;
-    }();
-    return unicode ? other : ascii;
-}
 } // namespace
 
 int ReplyGenerator::weighted(std::initializer_list<int> weights)
@@ -88,15 +48,13 @@ int ReplyGenerator::weighted(std::initializer_list<int> weights)
 
 bool ReplyGenerator::big()
 {
-    if (m_bigLeft <= 0 || below(100) != 99)
-        return false;
-    return --m_bigLeft, true;
+    return m_bigLeft > 0 && below(100) == 99 && m_bigLeft--;
 }
 
 int ReplyGenerator::resultCode()
 {
-    const int codes[] = {0, -1, 401, 404, 500, 199, 201, INT_MIN, INT_MAX};
-    return percent(72) ? 200 : percent(85) ? codes[below(9)] : int(any());
+    const int codes[] = {0, -1, 401, 500, 201, INT_MIN};
+    return percent(72) ? 200 : percent(85) ? codes[below(6)] : int(any());
 }
 
 QString ReplyGenerator::login()
@@ -106,11 +64,11 @@ QString ReplyGenerator::login()
 
 QString ReplyGenerator::text()
 {
-    const int choice = below(countOf(kTexts) + 12);
-    if (choice < countOf(kTexts))
+    const int choice = below(kTextCount + 10);
+    if (choice < kTextCount)
         return kTexts[choice];
-    if (choice == countOf(kTexts))
-        return big() ? huge(percent(50)) : QStringLiteral("/no/such/") + QString::number(any());
+    if (choice == kTextCount)
+        return big() ? kHuge : QStringLiteral("/no/such/") + QString::number(any());
     QString built; // characters of any kind, mostly printable
     for (int length = below(24); length > 0; --length)
         built.append(QChar(ushort(percent(80) ? 0x20 + below(95) : below(0x10000))));
@@ -119,36 +77,18 @@ QString ReplyGenerator::text()
 
 QVariant ReplyGenerator::scalar()
 {
-    const int choice = below(countOf(kScalars) + 12);
-    if (choice < countOf(kScalars))
+    const int choice = below(kScalarCount + 8);
+    if (choice < kScalarCount)
         return kScalars[choice];
-    switch (choice - countOf(kScalars)) {
-    case 0: // any double: NaN payloads, denormals
-    {
-        const quint64 bits = (quint64(any()) << 32) | any();
-        double read;
-        std::memcpy(&read, &bits, sizeof read);
-        return read;
-    }
-    case 1:
-        return qlonglong((quint64(any()) << 32) | any());
-    case 2:
-        return percent(50) ? QVariant(int(any())) : QVariant(any());
-    case 3:
-        return big() ? huge(false).toLatin1() : text().toUtf8();
-    case 4:
-        return QStringList(QStringList{text(), QStringLiteral("m1&Maya"), text()}.mid(below(3)));
-    case 5:
-        return QDateTime::fromMSecsSinceEpoch(qint64(any()) << 20);
-    case 6:
-        return QUrl(text());
-    case 7:
-        return QChar(ushort(below(0x10000)));
-    case 8:
-        return QBitArray(below(64), true);
-    default:
-        return text();
-    }
+    const quint64 bits = (quint64(any()) << 32) | any();
+    double read; // any double: NaN payloads, denormals
+    std::memcpy(&read, &bits, sizeof read);
+    const QVariant list(QStringList{text(), QStringLiteral("m1&Maya"), text()}.mid(below(3)));
+    // clang-format off
+    const QVariant drawn[] = {read, qlonglong(bits), QDateTime::fromMSecsSinceEpoch(qint64(bits)),
+        QBitArray(below(64), true), text().toUtf8(), list, QUrl(text()), text()};
+    // clang-format on
+    return drawn[choice - kScalarCount];
 }
 
 // Any value, nested up to depth containers deep.
@@ -156,21 +96,15 @@ QVariant ReplyGenerator::value(int depth)
 {
     if (depth <= 0 || percent(70))
         return scalar();
-    QVariantList list;
-    switch (below(5)) {
-    case 0:
-        for (int i = percent(90) ? below(5) : below(13); i > 0; --i)
-            list.append(value(depth - 1));
-        return list;
-    case 1:
+    const int shape = below(4);
+    if (shape == 1)
         return map(depth - 1);
-    case 2:
-        return QVariantHash{{QString::fromLatin1(pick(kKeys)), value(depth - 1)}};
-    case 3:
-        return QVariant::fromValue(QVector<QVariantMap>(below(4), map(depth - 1)));
-    default:
+    if (shape == 2)
         return QJsonObject::fromVariantMap(map(depth - 1));
-    }
+    QVariantList list; // a list, or a hash holding one
+    for (int i = percent(90) ? below(5) : below(13); i > 0; --i)
+        list.append(value(depth - 1));
+    return shape == 0 ? QVariant(list) : QVariantHash{{QString::fromLatin1(pick(kKeys)), list}};
 }
 
 QVariantMap ReplyGenerator::map(int depth)
@@ -181,11 +115,6 @@ QVariantMap ReplyGenerator::map(int depth)
     return built;
 }
 
-QVariant ReplyGenerator::usually(const QVariant& proper)
-{
-    return percent(55) ? proper : percent(50) ? QVariant(text()) : value();
-}
-
 QVariantMap ReplyGenerator::reply(ReplyKind kind)
 {
     m_bigLeft = 2;
@@ -194,7 +123,10 @@ QVariantMap ReplyGenerator::reply(ReplyKind kind)
     QVariantMap reply = percent(30) ? map(1) : QVariantMap(); // strangers among the keys
     auto maybe = [this](QVariantMap& into, int chance, const char* key, const QVariant& proper) {
         if (percent(chance))
-            into.insert(QString::fromLatin1(key), usually(proper));
+            into.insert(QString::fromLatin1(key), // the proper value, else anything
+                        percent(55)   ? proper
+                        : percent(50) ? QVariant(text())
+                                      : value());
     };
     if (kind == SignInReply) {
         maybe(reply, 85, "loginname", login());
@@ -204,10 +136,9 @@ QVariantMap ReplyGenerator::reply(ReplyKind kind)
         maybe(reply, 80, "data", data);
     } else if (kind == PoolIdReply) {
         QVariantList pools; // now and then thousands
-        const char* const ids[] = {"p1", "p2", "p3", ""};
         for (int count = big() ? 1000 + below(4000) : below(9); count > 0; --count) {
             QVariantMap pool = map(0);
-            maybe(pool, 85, "pool_id", QString::fromLatin1(pick(ids)));
+            maybe(pool, 85, "pool_id", QStringLiteral("p%1").arg(below(4)));
             maybe(pool, 85, "pool_name", QStringLiteral("Pool"));
             maybe(pool, 75, "pool_type", QVariantList{2, 1, "2", 2.9}.value(below(4)));
             pools.append(percent(90) ? QVariant(pool) : value(2));
@@ -227,31 +158,20 @@ QVariant ReplyGenerator::catalogue()
         return value(2);
     const char* const ids[] = {"m1", "m2", "x1", "x2", "", "a/b", "&", "m1&again"};
     QStringList entries;
-    for (int count = big() ? 1000 + below(3000) : below(7); count > 0; --count) {
-        const int shape = below(8);
-        entries << (shape == 0   ? QStringLiteral("no ampersand")
-                    : shape == 1 ? text()
-                                 : QString::fromLatin1(pick(ids)) + QLatin1Char('&') + text());
-    }
+    for (int count = big() ? 1000 + below(3000) : below(7); count > 0; --count)
+        entries << (percent(25) ? text() : QString::fromLatin1(pick(ids)) + '&' + text());
     return entries;
 }
 
 QVariant ReplyGenerator::stored()
 {
-    const QVariant near[] = {true, false, "true", "false", "yes", 0,       1,         2,      7,
-                             101,  -5,    "12",   "many",  30001, "45000", "45000.5", INT_MAX};
-    return percent(40) ? value(2) : percent(60) ? near[below(17)] : QVariant(text());
+    const QVariant near[] = {true, 0, 1, 2, 101, -5, "true", "yes", "12", "many", "45000.5"};
+    return percent(40) ? value(2) : percent(60) ? near[below(11)] : QVariant(text());
 }
 
 void deliverReply(FakeCommunication& communication, ReplyKind kind, int code,
                   const QVariantMap& reply)
 {
-    if (kind == SignInReply)
-        emit communication.SignInResponse(code, reply);
-    else if (kind == PoolIdReply)
-        emit communication.PoolIdResponse(code, reply);
-    else if (kind == SignOutReply)
-        emit communication.SignOutResponse(code, reply);
-    else
-        emit communication.LatestVersionResponse(code, reply);
+    QMetaObject::invokeMethod(&communication, kReplyKindNames[kind], Q_ARG(int, code),
+                              Q_ARG(QVariantMap, reply));
 }

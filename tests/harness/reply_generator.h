@@ -48,7 +48,6 @@ public:
     QVariant stored();                 // a stored value: near some setting's own type, or anything
 
 private:
-    QVariant usually(const QVariant& proper); // the proper value, else anything
     bool big(); // rarely, and at most a few times per reply: megabyte texts, thousands of pools
 
     std::function<quint32(quint32)> m_draw;
