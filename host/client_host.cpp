@@ -30,6 +30,18 @@ ClientHost::ClientHost()
       m_communication(new CommunicationService), m_fileWatcher(new FileWatcherService),
       m_messageBox(new MessageBoxService)
 {
+    // Settings that cannot be saved are not a matter for the log alone: the
+    // user is told once, without being stopped, and the log says the same.
+    QObject::connect(m_settings.get(), &SettingsService::saveFailed, m_messageBox.get(),
+                     [this](const QString& file, const QString& reason) {
+                         const QString sentence =
+                             QStringLiteral("The settings could not be saved to %1: %2. The "
+                                            "changes are kept while the client runs; saving is "
+                                            "tried again at the next change and at exit.")
+                                 .arg(file, reason);
+                         qCWarning(lcClient).noquote() << sentence;
+                         m_messageBox->showNotice(QStringLiteral("ekrSaveFailure"), sentence);
+                     });
 }
 
 ClientHost::~ClientHost()

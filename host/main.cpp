@@ -6,11 +6,13 @@
 #include "client_host.h"
 #include "services/communication_service.h"
 #include "services/logger_service.h"
+#include "services/settings_service.h"
 #include "services/uiloader_service.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QStackedWidget>
 #include <QTimer>
@@ -29,6 +31,19 @@ void messageHandler(QtMsgType type, const QMessageLogContext& context, const QSt
         g_previousHandler(type, context, message);
 }
 
+// Why a folder cannot be made: what stands in the way on the way up to it.
+QString whyNoFolder(const QString& folder)
+{
+    QFileInfo ancestor(QDir(folder).absolutePath());
+    while (!ancestor.exists() && !ancestor.isRoot())
+        ancestor.setFile(ancestor.absolutePath());
+    if (!ancestor.isDir())
+        return QStringLiteral("%1 is not a folder").arg(ancestor.filePath());
+    if (!ancestor.isWritable())
+        return QStringLiteral("%1 is not writable").arg(ancestor.filePath());
+    return QStringLiteral("the system refused it");
+}
+
 // Renders every page of the dialog into folder, one PNG per page.
 bool saveScreenshots(const ClientHost& host, const QString& folder)
 {
@@ -37,8 +52,13 @@ bool saveScreenshots(const ClientHost& host, const QString& folder)
         dialog ? dialog->findChild<QListWidget*>(QStringLiteral("lwtConfiguration")) : nullptr;
     auto* stack =
         dialog ? dialog->findChild<QStackedWidget*>(QStringLiteral("swtConfiguration")) : nullptr;
-    if (!pages || !stack || !QDir().mkpath(folder)) {
+    if (!pages || !stack) {
         std::fprintf(stderr, "ekr_client: no dialog to take screenshots of\n");
+        return false;
+    }
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "ekr_client: cannot create the screenshot folder %s: %s\n",
+                     qPrintable(folder), qPrintable(whyNoFolder(folder)));
         return false;
     }
     const QString prefix = QStringLiteral("%1/%2-%3-")
@@ -112,23 +132,40 @@ int main(int argc, char* argv[])
         g_logger = host.logger();
         g_previousHandler = qInstallMessageHandler(messageHandler);
 
+        CommunicationService* farm = host.communication();
         if (parser.isSet(profileOption) &&
-            !host.communication()->loadProfile(parser.value(profileOption), &error)) {
+            !farm->loadProfile(parser.value(profileOption), &error)) {
             std::fprintf(stderr, "ekr_client: %s\n", qPrintable(error));
+            exitCode = 2;
+        } else if (parser.isSet(accountOption) &&
+                   !farm->accountNames().contains(parser.value(accountOption))) {
+            const QString profile =
+                parser.isSet(profileOption)
+                    ? QStringLiteral("the farm profile ") + parser.value(profileOption)
+                    : QStringLiteral("the built-in farm profile");
+            std::fprintf(stderr, "ekr_client: %s has no account \"%s\"; its accounts: %s\n",
+                         qPrintable(profile), qPrintable(parser.value(accountOption)),
+                         qPrintable(farm->accountNames().join(QStringLiteral(", "))));
             exitCode = 2;
         }
         // Skin and language are chosen before the dialog is built, so that it
         // comes up dressed and worded as asked.
-        if (parser.isSet(skinOption) && !host.uiLoader()->setSkin(parser.value(skinOption)))
+        if (parser.isSet(skinOption) && !host.uiLoader()->setSkin(parser.value(skinOption))) {
+            std::fprintf(stderr, "ekr_client: no skin \"%s\"; the skins: %s\n",
+                         qPrintable(parser.value(skinOption)),
+                         qPrintable(UiLoaderService::availableSkins().join(", ")));
             exitCode = 2;
+        }
         if (parser.isSet(languageOption) &&
-            !host.uiLoader()->setLanguage(parser.value(languageOption)))
+            !host.uiLoader()->setLanguage(parser.value(languageOption))) {
+            std::fprintf(stderr, "ekr_client: no language \"%s\"; the languages: %s\n",
+                         qPrintable(parser.value(languageOption)),
+                         qPrintable(UiLoaderService::availableLanguages().join(", ")));
             exitCode = 2;
+        }
 
         if (exitCode != 0) {
-            std::fprintf(stderr, "ekr_client: skins: %s; languages: %s\n",
-                         qPrintable(UiLoaderService::availableSkins().join(", ")),
-                         qPrintable(UiLoaderService::availableLanguages().join(", ")));
+            // A wrong option: nothing is started.
         } else if (!host.start(parser.value(pluginOption), &error)) {
             std::fprintf(stderr, "ekr_client: %s\n", qPrintable(error));
             exitCode = 1;
@@ -137,9 +174,8 @@ int main(int argc, char* argv[])
                         qPrintable(host.logger()->filePath()));
             // The client signs in as soon as it runs; the dialog follows the
             // account as the replies come in.
-            host.communication()->signIn(parser.isSet(accountOption)
-                                             ? parser.value(accountOption)
-                                             : host.communication()->defaultAccount());
+            farm->signIn(parser.isSet(accountOption) ? parser.value(accountOption)
+                                                     : farm->defaultAccount());
             host.configuration()->ShowConf();
             if (parser.isSet(finishOption)) {
                 EKConfigurationInterface* configuration = host.configuration();
@@ -156,6 +192,13 @@ int main(int argc, char* argv[])
             }
         }
         host.shutdown();
+        if (host.settings()->hasUnsavedChanges()) {
+            // The log names the file, the reason and the keys that were lost.
+            std::fprintf(stderr, "ekr_client: settings changes could not be saved; see %s\n",
+                         qPrintable(host.logger()->filePath()));
+            if (exitCode == 0)
+                exitCode = 3;
+        }
         qInstallMessageHandler(g_previousHandler);
         g_logger = nullptr;
     }

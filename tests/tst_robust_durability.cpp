@@ -51,9 +51,9 @@ struct Child
         process.start(EKR_DURABILITY_CHILD, arguments);
     }
     ~Child() { kill(); }
-    bool waitFor(const QString& word, int timeoutMs)
+    bool waitFor(const QString& word, int timeoutMs, int count = 1)
     {
-        while (reports(word).isEmpty()) {
+        while (reports(word).size() < count) {
             if (!process.waitForReadyRead(timeoutMs))
                 return false;
         }
@@ -153,6 +153,34 @@ private slots:
             onDisk = g_newestGeneration = generation;
             ++g_kills;
         }
+    }
+
+    // Two clients setting a key each at the same moments, so that one's save
+    // often merges the other's change: each is told once of every change of
+    // the other, and neither loses a write.
+    void twoWritersHearEachOther()
+    {
+        Child a({"rounds", "writer.a/round", "writer.b/round"});
+        Child b({"rounds", "writer.b/round", "writer.a/round"});
+        QVERIFY(a.waitFor("ready", 30000) && b.waitFor("ready", 30000));
+        const int rounds = 30;
+        for (int round = 1; round <= rounds; ++round) {
+            for (Child* child : {&a, &b}) {
+                child->process.write(QByteArray::number(round) + '\n');
+                child->process.waitForBytesWritten(1000);
+            }
+            for (Child* child : {&a, &b}) // told once, of this round
+                QVERIFY(child->waitFor("told", 5000, round) &&
+                        child->reports("told").last() == QStringList{QString::number(round)});
+        }
+        for (Child* child : {&a, &b}) {
+            child->process.closeWriteChannel();
+            QVERIFY(child->process.waitForFinished(10000) && child->process.exitCode() == 0);
+            QCOMPARE(child->reports("told").size(), rounds);
+        }
+        QSettings file(storePath(), QSettings::IniFormat);
+        QCOMPARE(file.value("writer.a/round").toInt(), rounds);
+        QCOMPARE(file.value("writer.b/round").toInt(), rounds);
     }
 
     void cleanupTestCase()

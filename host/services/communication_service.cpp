@@ -40,9 +40,17 @@ bool CommunicationService::loadProfile(const QString& path, QString* error)
     }
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        *error = QStringLiteral("the farm profile %1 is not valid JSON: %2 at byte %3")
+                     .arg(source, parseError.errorString())
+                     .arg(parseError.offset);
+        return false;
+    }
     if (!document.isObject()) {
-        *error = QStringLiteral("the farm profile %1 is not a JSON object: %2")
-                     .arg(source, parseError.errorString());
+        *error = QStringLiteral("the farm profile %1 holds %2, not a JSON object with the "
+                                "accounts and the latest version")
+                     .arg(source, document.isArray() ? QStringLiteral("an array")
+                                                     : QStringLiteral("no value"));
         return false;
     }
     const QJsonObject profile = document.object();
@@ -72,6 +80,14 @@ bool CommunicationService::loadProfile(const QString& path, QString* error)
     if (m_defaultAccount.isEmpty() && !m_accounts.isEmpty())
         m_defaultAccount = m_accounts.first().loginName;
     return true;
+}
+
+QStringList CommunicationService::accountNames() const
+{
+    QStringList names;
+    for (const Account& account : m_accounts)
+        names << account.loginName;
+    return names;
 }
 
 const CommunicationService::Account*

@@ -5,6 +5,7 @@
 #include "host_service.h"
 
 #include <QList>
+#include <QStringList>
 
 // Stands in for the render farm's server, driven by a farm profile: a JSON
 // file with the accounts (login name, user name, token and node pools) and
@@ -24,6 +25,8 @@ public:
     bool loadProfile(const QString& path, QString* error);
     QString defaultAccount() const { return m_defaultAccount; }
     QString latestVersion() const { return m_latestVersion; }
+    // The login names that the profile in force knows.
+    QStringList accountNames() const;
 
     // What other parts of the client ask: the replies come as SignInResponse
     // and SignOutResponse (200, or 401 for an unknown account).

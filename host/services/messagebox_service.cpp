@@ -1,6 +1,6 @@
 #include "messagebox_service.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,7 +12,25 @@ MessageBoxService::MessageBoxService(QObject* parent)
     setParent(parent);
 }
 
-MessageBoxService::~MessageBoxService() = default;
+MessageBoxService::~MessageBoxService()
+{
+    for (const QPointer<QMessageBox>& box : qAsConst(m_notices))
+        delete box.data();
+}
+
+void MessageBoxService::showNotice(const QString& objectName, const QString& text)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return; // no widgets in this process
+    m_notices.removeAll(QPointer<QMessageBox>());
+    auto* box = new QMessageBox(QMessageBox::Warning, QCoreApplication::applicationName(), text,
+                                QMessageBox::Ok);
+    box->setObjectName(objectName);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    m_notices.append(box);
+}
 
 int MessageBoxService::ShowMessage(QString& clickedButton, int kind, const QString& first,
                                    const QString& second, const QIcon& icon, const QString& text,

@@ -4,7 +4,13 @@
 #include "EKMessagboxInterface.h"
 #include "host_service.h"
 
-// Asks the user a question in a modal message box.
+#include <QList>
+#include <QPointer>
+
+class QMessageBox;
+
+// Asks the user a question in a modal message box, and tells the host's own
+// news in boxes that do not wait for an answer.
 class MessageBoxService : public HostService<EKMessagboxInterface>
 {
     Q_OBJECT
@@ -20,6 +26,13 @@ public:
     int ShowMessage(QString& clickedButton, int kind, const QString& first, const QString& second,
                     const QIcon& icon, const QString& text, const QVariantHash& buttons,
                     bool flag) override;
+
+    // Shows text in a warning box named objectName and returns at once; the
+    // box stays beside the client's windows until the user closes it.
+    void showNotice(const QString& objectName, const QString& text);
+
+private:
+    QList<QPointer<QMessageBox>> m_notices; // those still open go with the service
 };
 
 #endif

@@ -192,12 +192,21 @@ void EKConfiguration::CellDoubleClicked(int row, int column)
         QCoreApplication::applicationDirPath(), QFileDialog::ShowDirsOnly);
     const QString software = location->data(Qt::UserRole).toString();
     const QString analyzer = ReadSetting(keys::Form(keys::Analyzer, software)).toString();
-    // A folder counts only when the application's own program is in it.
+    // A folder counts only when the application's own program is in it: a
+    // cancelled chooser or a program without a name would make the folder
+    // itself, or the root, count, and a name with a path in it would look
+    // outside the folder chosen. An application bundle may be a folder, so
+    // any entry of that name will do.
+    const bool bareName = !analyzer.isEmpty() && !analyzer.contains(QLatin1Char('/')) &&
+                          !analyzer.contains(QLatin1Char('\\')) && analyzer != QLatin1String(".") &&
+                          analyzer != QLatin1String("..");
+    if (folder.isEmpty() || !bareName)
+        return;
     const QString program =
         QStringLiteral("%1/%2").arg(folder, ekr::platform::ExecutableFileName(analyzer));
-    const QString nativeFolder = QDir::toNativeSeparators(folder);
     if (!QFileInfo::exists(program))
         return;
+    const QString nativeFolder = QDir::toNativeSeparators(folder);
     location->setText(nativeFolder);
     WriteSetting(keys::Form(keys::InstallLocation, label->data(Qt::UserRole).toString()),
                  nativeFolder);

@@ -2,6 +2,7 @@
 
 #include "ekr_configuration.h"
 #include "mp3_decoder_device.h"
+#include "platform/ekr_platform.h"
 
 #include <QAudioOutput>
 #include <QCheckBox>
@@ -12,10 +13,14 @@ void EKConfiguration::Finish(QString strFile)
     Q_UNUSED(strFile) // every finished job sounds the same
     if (!IsDialogUsable() || !m_pChkSoundFinish->isChecked())
         return;
+    const QString soundFile =
+        QStringLiteral("%1/sound/kalimba.mp3").arg(QCoreApplication::applicationDirPath());
     if (!m_fileSound.isOpen()) {
-        m_fileSound.setFileName(
-            QStringLiteral("%1/sound/kalimba.mp3").arg(QCoreApplication::applicationDirPath()));
-        m_fileSound.open(QIODevice::ReadOnly);
+        m_fileSound.setFileName(soundFile);
+        // Only a regular file: a pipe put there would block the GUI thread in
+        // the open, a device in the reads. Anything else leaves the file closed,
+        // and the decoder below then finds nothing to play.
+        ekr::platform::OpenRegularFile(m_fileSound);
     }
 
     bool created = false;
@@ -24,8 +29,8 @@ void EKConfiguration::Finish(QString strFile)
         // of unset format would be noise, or nothing.
         auto* stream = new Mp3DecoderDevice(&m_fileSound);
         if (!stream->start()) {
-            qCDebug(lcConfiguration).noquote() << "Finish reminder:" << m_fileSound.fileName()
-                                               << "cannot be read as MP3; staying silent";
+            qCDebug(lcConfiguration).noquote()
+                << "Finish reminder:" << soundFile << "cannot be read as MP3; staying silent";
             delete stream;
             m_fileSound.close();
             return;
@@ -34,9 +39,9 @@ void EKConfiguration::Finish(QString strFile)
         m_pAudioOutput = new QAudioOutput(stream->format());
         connect(m_pAudioOutput, SIGNAL(stateChanged(QAudio::State)), this,
                 SLOT(handleStateChanged(QAudio::State)));
-        qCDebug(lcConfiguration).noquote() << "Finish reminder: playing" << m_fileSound.fileName()
-                                           << "at" << stream->format().sampleRate() << "Hz,"
-                                           << stream->format().channelCount() << "channel(s)";
+        qCDebug(lcConfiguration).noquote()
+            << "Finish reminder: playing" << soundFile << "at" << stream->format().sampleRate()
+            << "Hz," << stream->format().channelCount() << "channel(s)";
         created = true;
     }
 

@@ -4,6 +4,7 @@
 // What the component needs of the operating system, with one implementation
 // for Windows and one for other systems.
 
+#include <QFile>
 #include <QSettings>
 #include <QString>
 
@@ -33,6 +34,12 @@ std::unique_ptr<QSettings> OpenRegistryKey(const QString& path);
 bool HasAutoStartEntry();
 void AddAutoStartEntry(const QString& quotedProgram);
 void RemoveAutoStartEntry();
+
+// Opens file for reading only when its name leads to a regular file, judged
+// on what was opened, not on a look beforehand: a pipe or a device put there
+// would block the reader or never end. False, with file left closed, for
+// anything else. Opened from a descriptor, file no longer reports its name.
+bool OpenRegularFile(QFile& file);
 
 // The client's updater in the application folder.
 QString UpdaterProgram(const QString& applicationDir);

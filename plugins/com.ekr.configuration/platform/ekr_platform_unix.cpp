@@ -8,6 +8,12 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QSysInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ekr {
 namespace platform {
@@ -80,15 +86,23 @@ std::unique_ptr<QSettings> OpenRegistryKey(const QString& path)
 
 bool HasAutoStartEntry()
 {
-    return QFileInfo::exists(AutoStartPath());
+    // Whatever stands there counts, a link to nowhere included: it is the
+    // user's, and nothing is written through it.
+    struct stat info;
+    return ::lstat(QFile::encodeName(AutoStartPath()).constData(), &info) == 0;
 }
 
 void AddAutoStartEntry(const QString& quotedProgram)
 {
+    // Written in full beside the entry, then given the entry's name by a hard
+    // link, which fails when anything stands there: a desktop never reads half
+    // an entry, and a link put in its place is never followed.
     const QString path = AutoStartPath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile entry(path);
-    if (!entry.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+    const QString folder = QFileInfo(path).absolutePath();
+    QDir().mkpath(folder);
+    QTemporaryFile entry(folder + QStringLiteral("/.") + QLatin1String(kAutoStartFile) +
+                         QStringLiteral(".XXXXXX"));
+    if (!entry.open())
         return; // as with the registry: not being allowed to write is not reported
     const QString text = QStringLiteral("[Desktop Entry]\n"
                                         "Type=Application\n"
@@ -98,12 +112,46 @@ void AddAutoStartEntry(const QString& quotedProgram)
                                         "Terminal=false\n"
                                         "X-GNOME-Autostart-enabled=true\n")
                              .arg(DesktopExec(quotedProgram));
-    entry.write(text.toUtf8());
+    const QByteArray bytes = text.toUtf8();
+    if (entry.write(bytes) != bytes.size() || !entry.flush() || ::fsync(entry.handle()) != 0)
+        return;
+    ::link(QFile::encodeName(entry.fileName()).constData(), QFile::encodeName(path).constData());
+    // The temporary name is unlinked when entry goes.
 }
 
 void RemoveAutoStartEntry()
 {
-    QFile::remove(AutoStartPath());
+    // The entry itself, never what a link points to; a folder only when empty.
+    const QByteArray path = QFile::encodeName(AutoStartPath());
+    struct stat info;
+    if (::lstat(path.constData(), &info) != 0)
+        return;
+    if (S_ISDIR(info.st_mode))
+        ::rmdir(path.constData());
+    else
+        ::unlink(path.constData());
+}
+
+bool OpenRegularFile(QFile& file)
+{
+    // Opened without waiting, so that a pipe cannot block the open, then
+    // judged by what the descriptor is.
+    const QByteArray path = QFile::encodeName(file.fileName());
+    int fd = -1;
+    do {
+        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    struct stat info;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
 }
 
 QString UpdaterProgram(const QString& applicationDir)

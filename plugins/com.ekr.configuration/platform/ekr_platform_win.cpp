@@ -3,6 +3,8 @@
 
 #include "ekr_platform.h"
 
+#include <QFileInfo>
+
 #include <windows.h>
 
 namespace ekr {
@@ -51,6 +53,13 @@ void AddAutoStartEntry(const QString& quotedProgram)
 void RemoveAutoStartEntry()
 {
     OpenRegistryKey(QString::fromLatin1(kRunKey))->remove(QString::fromLatin1(kRunValue));
+}
+
+bool OpenRegularFile(QFile& file)
+{
+    // Folders and device names are refused by a look first; the name does
+    // not change between the look and the open in normal use.
+    return QFileInfo(file.fileName()).isFile() && file.open(QIODevice::ReadOnly);
 }
 
 QString UpdaterProgram(const QString& applicationDir)
