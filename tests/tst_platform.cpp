@@ -1,19 +1,28 @@
 // The platform layer on systems other than Windows: the autostart entry's
-// quoting, the emulated registry staying inside its root, and the updater.
+// quoting and what it leaves alone, the emulated registry staying inside its
+// root, and the updater.
 
 #include "test_environment.h"
 
 #include "platform/ekr_platform.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QStandardPaths>
-#include <QSysInfo>
+#include <QTemporaryDir>
 
 namespace {
 QString autoStartFile()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            "/autostart/quillmoor_client.desktop";
+}
+
+// Everything in the autostart folder, hidden names included.
+QStringList autoStartFolder()
+{
+    return QDir(QFileInfo(autoStartFile()).path())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 // Reads the program back from a desktop file's Exec line the way a desktop
@@ -73,9 +82,44 @@ private slots:
                 exec = line.mid(5);
         }
         QCOMPARE(programFromExec(exec), program);
+        QCOMPARE(autoStartFolder(), QStringList{"quillmoor_client.desktop"}); // nothing beside it
 
         ekr::platform::RemoveAutoStartEntry();
         QVERIFY(!ekr::platform::HasAutoStartEntry());
+    }
+
+    // Whatever stands at the entry's name is the user's: it counts as the
+    // entry, nothing is written through it, and removing takes only itself.
+    void autoStartEntryNeverWritesThroughWhatStands_data()
+    {
+        QTest::addColumn<QString>("standing");
+        for (const char* standing : {"link to nowhere", "link to a file", "empty folder"})
+            QTest::newRow(standing) << standing;
+    }
+    void autoStartEntryNeverWritesThroughWhatStands()
+    {
+        QFETCH(QString, standing);
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.path() + "/target", entry = autoStartFile();
+        const bool toFile = standing == "link to a file", folder = standing == "empty folder";
+        const auto tidy = qScopeGuard([&] {
+            if (!QFile::remove(entry))
+                QDir().rmdir(entry);
+        });
+        QFile file(target);
+        QVERIFY(!toFile || (file.open(QIODevice::WriteOnly) && file.write("mine") == 4));
+        file.close();
+        QVERIFY(QDir().mkpath(QFileInfo(entry).path()));
+        QVERIFY(folder ? QDir().mkdir(entry) : QFile::link(target, entry));
+        QVERIFY(ekr::platform::HasAutoStartEntry());
+        ekr::platform::AddAutoStartEntry("\"/opt/ekr/ekr_client\"");
+        QVERIFY(folder ? QFileInfo(entry).isDir() : QFileInfo(entry).isSymLink());
+        QCOMPARE(autoStartFolder(), QStringList{"quillmoor_client.desktop"});
+        ekr::platform::RemoveAutoStartEntry();
+        QVERIFY(!ekr::platform::HasAutoStartEntry());
+        QCOMPARE(autoStartFolder(), QStringList());
+        QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("nothing"),
+                 QByteArray(toFile ? "mine" : "nothing"));
     }
 
     void registryKeysStayInsideTheirRoot_data()
@@ -97,12 +141,10 @@ private slots:
         QCOMPARE(key->fileName(), qEnvironmentVariable("EKR_REGISTRY_ROOT") + "/" + file);
     }
 
-    void updaterAndProcessor()
+    void updaterAndProgramNames()
     {
         QCOMPARE(ekr::platform::UpdaterProgram("/opt/ekr"), QStringLiteral("/opt/ekr/ekr_updater"));
         QCOMPARE(ekr::platform::ExecutableFileName("maya"), QStringLiteral("maya"));
-        QCOMPARE(ekr::platform::Is64BitSystem(),
-                 QSysInfo::currentCpuArchitecture() == QLatin1String("x86_64"));
     }
 };
 

@@ -202,19 +202,34 @@ private slots:
 
     void clickingRows_data()
     {
-        QTest::addColumn<int>("column"); // of the double-click
-        QTest::addColumn<bool>("withProgram");
-        QTest::newRow("folder with the program") << 1 << true;
-        QTest::newRow("folder without it") << 1 << false;
-        QTest::newRow("first column") << 0 << true;
+        QTest::addColumn<int>("column");        // of the double-click
+        QTest::addColumn<QVariant>("analyzer"); // the program's stored name; invalid: none
+        QTest::addColumn<QString>("made"); // in the chosen folder, "x/" a folder; "cancel": none
+        QTest::addColumn<bool>("taken");
+        const QVariant maxbatch("maxbatch");
+        QTest::newRow("folder with the program") << 1 << maxbatch << "maxbatch" << true;
+        QTest::newRow("program is a bundle folder") << 1 << maxbatch << "maxbatch/" << true;
+        QTest::newRow("folder without it") << 1 << maxbatch << "" << false;
+        QTest::newRow("first column") << 0 << maxbatch << "maxbatch" << false;
+        QTest::newRow("chooser cancelled")
+            << 1 << QVariant("tmp") << "cancel" << false; // "/" + name exists
+        QTest::newRow("no program name") << 1 << QVariant() << "" << false;
+        QTest::newRow("name with a slash") << 1 << QVariant("bin/mb") << "bin/mb" << false;
+        QTest::newRow("name with a backslash") << 1 << QVariant("bin\\mb") << "bin\\mb" << false;
+        QTest::newRow("name \"..\"") << 1 << QVariant("..") << "" << false;
+        QTest::newRow("name \".\"") << 1 << QVariant(".") << "" << false;
     }
     void clickingRows()
     {
         QFETCH(int, column);
-        QFETCH(bool, withProgram);
+        QFETCH(QVariant, analyzer);
+        QFETCH(QString, made);
+        QFETCH(bool, taken);
         Session s;
         s.put(kCatalogue);
-        s.put({{"ekr.account.ann/defaultmaya", "m1"}, {"3dsmax/analyzer", "maxbatch"}});
+        s.put({{"ekr.account.ann/defaultmaya", "m1"}});
+        if (analyzer.isValid())
+            s.put({{"3dsmax/analyzer", analyzer}});
         s.harness.signIn("ann");
         auto* apply = s.get<QPushButton>("btnApply");
 
@@ -240,20 +255,21 @@ private slots:
 
         // Double-clicking a folder asks for one; it is taken only if it holds the program.
         QTemporaryDir folder;
-        if (withProgram)
-            QVERIFY(QFile(folder.path() + "/maxbatch").open(QIODevice::WriteOnly));
+        const QString program = folder.path() + '/' + made;
+        QVERIFY(QDir().mkpath(QFileInfo(program).path()));
+        QVERIFY(made.isEmpty() || made == "cancel" || made.endsWith('/') ||
+                QFile(program).open(QIODevice::WriteOnly));
         bool chooserOpened = false;
         QObject guard; // ends the answer with this test
         answerNextModal<QFileDialog>(&guard, [&](QFileDialog* chooser) {
             chooserOpened = chooser->windowTitle() == "Choose software installation path";
             chooser->setDirectory(folder.path());
-            QMetaObject::invokeMethod(chooser, "accept");
+            QMetaObject::invokeMethod(chooser, made == "cancel" ? "reject" : "accept");
         });
         apply->setEnabled(false);
         s.store.writes.clear();
         emit s.table()->cellDoubleClicked(1, column);
         QCOMPARE(chooserOpened, column == 1);
-        const bool taken = column == 1 && withProgram;
         const QString path = taken ? folder.path() : QString();
         QCOMPARE(s.table()->item(1, 1)->text(), path);
         QCOMPARE(s.writes(), taken ? QStringList{"x2/installlocation=" + path} : QStringList{});
