@@ -40,15 +40,6 @@ private slots:
         QCOMPARE(general.size(), QImage(folder.path() + "/" + pictures.last()).size());
     }
 
-    void refusesAnUnknownSkin()
-    {
-        QProcess client;
-        client.start(QStringLiteral(EKR_CLIENT_PATH),
-                     {"--skin", "../etc", "--screenshot", "/nonexistent"});
-        QVERIFY(client.waitForFinished(60000));
-        QCOMPARE(client.exitCode(), 2);
-    }
-
     void startsThePluginAndExitsCleanly()
     {
         QTemporaryDir folder;
@@ -66,13 +57,48 @@ private slots:
         QVERIFY2(text.contains("initialised and started with handle 1"), qPrintable(text));
     }
 
-    void reportsAPluginThatCannotBeLoaded()
+    // A start that cannot go on says why in one line, and only that, with its
+    // own exit code: 2 for a wrong option, 1 for a failure after that.
+    void refusesWithAClearReason_data()
     {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("unknown skin") << QStringList{"--skin", "../etc"} << QByteArray() << 2
+                                      << "no skin \"../etc\"; the skins: dark, light\n";
+        QTest::newRow("unknown language") << QStringList{"--language", "xx"} << QByteArray() << 2
+                                          << "no language \"xx\"; the languages: en, zh_CN\n";
+        QTest::newRow("unknown account")
+            << QStringList{"--account", "nosuch"} << QByteArray() << 2
+            << "has no account \"nosuch\"; its accounts: ann.render, bo.studio\n";
+        QTest::newRow("profile is an array")
+            << QStringList() << QByteArray("[1, 2]") << 2 << "holds an array, not a JSON object";
+        QTest::newRow("profile is no JSON")
+            << QStringList() << QByteArray("{\"accounts\": ") << 2 << "is not valid JSON: ";
+        QTest::newRow("screenshot folder under a file")
+            << QStringList{"--screenshot", "/dev/null/pictures"} << QByteArray() << 1
+            << "cannot create the screenshot folder /dev/null/pictures: /dev/null is not a folder";
+        QTest::newRow("plugin missing") << QStringList{"--plugin-file", "/nonexistent/plugin.so"}
+                                        << QByteArray() << 1 << "Cannot load plugin library";
+    }
+    void refusesWithAClearReason()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, profile);
+        QTemporaryFile file;
+        if (!profile.isEmpty()) {
+            QVERIFY(file.open() && file.write(profile) == profile.size() && file.flush());
+            options << "--profile" << file.fileName();
+        }
         QProcess client;
-        client.start(QStringLiteral(EKR_CLIENT_PATH), {"--plugin-file", "/nonexistent/plugin.so"});
+        client.start(QStringLiteral(EKR_CLIENT_PATH), options);
         QVERIFY(client.waitForFinished(60000));
-        QCOMPARE(client.exitCode(), 1);
-        QVERIFY(client.readAllStandardError().contains("Cannot load plugin library"));
+        const QString error = QString::fromUtf8(client.readAllStandardError());
+        QTEST(client.exitCode(), "exitCode");
+        QFETCH(QString, reason);
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QCOMPARE(error.count(QLatin1String("ekr_client: ")), 1);
     }
 };
 
