@@ -1,47 +1,46 @@
-// Building the settings dialog from the client's widget tree.
+// The settings dialog as the host and the user drive it: built from the
+// client's widget tree, following skin and language, signed in to an account,
+// loading, applying and cancelling its values, the render software table and
+// the versions.
 
 #include "dialog_session.h"
-#include "message_capture.h"
-#include "modal_answerer.h"
 #include "test_environment.h"
 
-#include "EKConfigurationInterface.h"
-#include "services/uiloader_service.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFileDialog>
-#include <QGridLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QStackedWidget>
-#include <QTableWidget>
 #include <QUiLoader>
 
 namespace {
-const char* const kCheckBoxes[] = {"chkAutoDownload",      "chkPopupFinish",
-                                   "chkSoundFinish",       "chkAutoStart",
-                                   "chkAutoLogin",         "chkAutoUpdate",
-                                   "chkEnableRenderLayer", "chkEnableAutoUploadFailedFiles",
-                                   "chkPrerender",         "chkUploadSceneFileOnly",
-                                   "chkSetArgument",       "chkInterruptSubmit"};
+QStringList connectionsMade;
 
-struct Dialog : DialogSession
+// A widget that notes every connection made to one of its signals.
+template <class W> struct Noting : W
 {
-    UiLoaderService* loader = harness.hostUiLoader();
-    QWidget* window() const { return harness.dialogWindow(); }
-    QPushButton* apply() const { return get<QPushButton>("btnApply"); }
+    using W::W;
+    void connectNotify(const QMetaMethod& signal) override
+    {
+        if (signal != QMetaMethod::fromSignal(&QObject::destroyed)) // Qt's own bookkeeping
+            connectionsMade << this->objectName() + '.' + signal.name();
+    }
+};
+struct NotingLoader : QUiLoader
+{
+    template <class... W> static QWidget* make(const QString& className, QWidget* parent)
+    {
+        QWidget* made = nullptr;
+        ((made = className == W::staticMetaObject.className() ? new Noting<W>(parent) : made), ...);
+        return made;
+    }
+    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override
+    {
+        QWidget* made =
+            make<QCheckBox, QComboBox, QLineEdit, QListWidget, QPushButton, QSpinBox, QTableWidget>(
+                className, parent);
+        if (!made)
+            return QUiLoader::createWidget(className, parent, name);
+        made->setObjectName(name);
+        return made;
+    }
 };
 
-QString resourceText(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return QString::fromLatin1(file.readAll());
-}
 } // namespace
 
 class DialogTest : public QObject
@@ -49,332 +48,270 @@ class DialogTest : public QObject
     Q_OBJECT
 
 private slots:
-    void constructionSetsUpTheTree()
+    // What the widget tree leaves to the component (see also the first script).
+    void completesTheTree()
     {
-        Dialog d;
-        QWidget* window = d.window();
-        QVERIFY(window);
-        QCOMPARE(window->windowFlags(), Qt::WindowMinimizeButtonHint |
-                                            Qt::MSWindowsFixedSizeDialogHint | Qt::Dialog |
-                                            Qt::FramelessWindowHint);
-        QVERIFY(window->autoFillBackground() && !d.apply()->isEnabled());
-        QVERIFY(d.get<QLineEdit>("lneSavePath")->isReadOnly() &&
-                d.get<QLineEdit>("lneMonitorPath")->isReadOnly());
-        for (const char* hidden : {"lneMonitorPath", "btnMonitorPath", "lblMonitorPath"})
-            QVERIFY2(d.get(hidden)->isHidden(), hidden);
-        auto* spin = d.get<QSpinBox>("spbSubTask");
-        QCOMPARE(QPoint(spin->minimum(), spin->maximum()), QPoint(1, 100));
-        auto* transfer = d.get<QComboBox>("cmbTransferType");
-        QCOMPARE(transfer->count(), 1);
-        QCOMPARE(transfer->itemText(0), QStringLiteral("ftp"));
-        QCOMPARE(transfer->itemData(0, Qt::UserRole), QVariant(int(0)));
-
+        DialogSession d;
+        QCOMPARE(d.window()->windowFlags(), Qt::WindowMinimizeButtonHint |
+                                                Qt::MSWindowsFixedSizeDialogHint | Qt::Dialog |
+                                                Qt::FramelessWindowHint);
+        QVERIFY(d.window()->autoFillBackground() &&
+                d.get<QComboBox>("cmbTransferType")->itemData(0) == QVariant(0));
         auto* pages = d.get<QListWidget>("lwtConfiguration");
-        auto* stack = d.get<QStackedWidget>("swtConfiguration");
-        QCOMPARE(pages->count(), 4);
-        const QStringList titles{"General", "Render", "Reminder", "VersionSetting"};
-        for (int row = 0; row < 4; ++row) {
-            QCOMPARE(pages->item(row)->text(), titles.at(row));
+        for (int row = 0; row < 4; ++row)
             QCOMPARE(pages->item(row)->textAlignment(), int(Qt::AlignCenter));
-        }
-        QCOMPARE(pages->focusPolicy(), Qt::NoFocus);
-        QCOMPARE(stack->currentIndex(), 0);
-        for (int row : {2, 3, 1, 0}) {
-            pages->setCurrentRow(row);
-            QCOMPARE(stack->currentIndex(), row);
-        }
-
-        auto* grid = qobject_cast<QGridLayout*>(window->layout());
-        QVERIFY(grid);
-        QVERIFY(grid->itemAtPosition(0, 0)->spacerItem());
-        QCOMPARE(grid->itemAtPosition(0, 1), grid->itemAtPosition(0, 0)); // spans both columns
+        // The page list beside the pages, 1 to 4, below a band for the title widgets.
+        auto* grid = qobject_cast<QGridLayout*>(d.window()->layout());
+        QVERIFY(grid && grid->itemAtPosition(0, 1) == grid->itemAtPosition(0, 0));
         QCOMPARE(grid->itemAtPosition(0, 0)->spacerItem()->sizeHint(), QSize(500, 30));
-        QCOMPARE(grid->itemAtPosition(1, 0)->widget(), pages);
-        QCOMPARE(grid->itemAtPosition(1, 1)->widget(), stack);
+        QVERIFY(grid->itemAtPosition(1, 0)->widget() == pages &&
+                grid->itemAtPosition(1, 1)->widget() == d.get("swtConfiguration"));
         QCOMPARE(QPoint(grid->columnStretch(0), grid->columnStretch(1)), QPoint(1, 4));
-        QCOMPARE(d.get<QTableWidget>("twtSoftwareVersion")->columnCount(), 2);
     }
 
-    // Edits enabling Apply are proven by behaviour in editsEnableApply.
-    void everyConnectionIsMade()
+    // What each connection does is proven where it is used; here, that they
+    // are made in this order: the render options' rule after their Apply.
+    void connectsInOrder()
     {
-        Dialog d;
-        QObject* c = d.harness.component();
-        const struct
-        {
-            QObject* from;
-            const char* signal;
-            QObject* to;
-            const char* slot;
-        } links[] = {
-            {d.get("btnSavePath"), SIGNAL(clicked()), c, SLOT(SelectRenderOutputPath())},
-            {d.get("btnMonitorPath"), SIGNAL(clicked()), c, SLOT(SelectMonitorPath())},
-            {d.get("btnApply"), SIGNAL(clicked()), c, SLOT(TriggerApply())},
-            {d.get("btnCancel"), SIGNAL(clicked()), c, SLOT(TriggerCancel())},
-            {d.get("btnUpdate"), SIGNAL(clicked()), c, SLOT(CheckforUpdates())},
-            {d.get("twtSoftwareVersion"), SIGNAL(cellDoubleClicked(int, int)), c,
-             SLOT(CellDoubleClicked(int, int))},
-            {d.get("twtSoftwareVersion"), SIGNAL(itemClicked(QTableWidgetItem*)), c,
-             SLOT(ItemClicked(QTableWidgetItem*))},
-            {d.get("chkSetArgument"), SIGNAL(stateChanged(int)), c, SLOT(StateChanged(int))},
-            {d.get("chkPrerender"), SIGNAL(stateChanged(int)), c, SLOT(StateChanged(int))},
-            {d.loader, SIGNAL(SkinChanged(QString)), c, SLOT(ChangeSkin(QString))},
-            {d.loader, SIGNAL(LanguageChanged(QString)), c, SLOT(ChangeLanguage(QString))},
-            {d.get("btnClose"), SIGNAL(clicked()), d.window(), SLOT(close())},
-            {d.get("btnMin"), SIGNAL(clicked()), d.window(), SLOT(hide())},
-            {d.get("lwtConfiguration"), SIGNAL(currentRowChanged(int)), d.get("swtConfiguration"),
-             SLOT(setCurrentIndex(int))},
-        };
-        // disconnect answers whether such a connection existed.
-        for (const auto& link : links)
-            QVERIFY2(QObject::disconnect(link.from, link.signal, link.to, link.slot), link.slot);
-    }
-
-    void editsEnableApply()
-    {
-        Dialog d;
-        d.get<QComboBox>("cmbPool")->addItems({"a", "b"});
-        auto enables = [&](const std::function<void()>& edit) {
-            d.apply()->setEnabled(false);
-            edit();
-            return d.apply()->isEnabled();
-        };
-        QVERIFY(enables([&] { d.get<QLineEdit>("lneSavePath")->setText("/x"); }));
-        QVERIFY(enables([&] { d.get<QLineEdit>("lneMonitorPath")->setText("/y"); }));
-        QVERIFY(enables([&] { d.get<QComboBox>("cmbPool")->setCurrentIndex(1); }));
-        QVERIFY(enables([&] { d.get<QComboBox>("cmbTransferType")->setCurrentIndex(-1); }));
-        QVERIFY(enables([&] { d.get<QSpinBox>("spbSubTask")->setValue(7); }));
-        for (const char* box : kCheckBoxes)
-            QVERIFY2(enables([&] { d.get<QCheckBox>(box)->toggle(); }), box);
-        // Prerender and set-argument exclude each other, both ways.
-        for (auto names : {std::make_pair("chkPrerender", "chkSetArgument"),
-                           std::make_pair("chkSetArgument", "chkPrerender")}) {
-            auto* first = d.get<QCheckBox>(names.first);
-            auto* second = d.get<QCheckBox>(names.second);
-            first->setChecked(true);
-            d.apply()->setEnabled(false);
-            second->setChecked(true);
-            QVERIFY(second->isChecked() && !first->isChecked() && d.apply()->isEnabled());
-            second->setChecked(false); // unchecking never checks the other box
-            QVERIFY(!first->isChecked());
-        }
-    }
-
-    void languageChangesTextsOnly()
-    {
-        Dialog d;
-        auto* autoUpdate = d.get<QCheckBox>("chkAutoUpdate");
-        auto* table = d.get<QTableWidget>("twtSoftwareVersion");
-        QCOMPARE(autoUpdate->text(), QStringLiteral("Enbale auto update"));
-        autoUpdate->setChecked(true);
-        d.get<QLineEdit>("lneSavePath")->setText("/render/out");
-        table->setRowCount(1);
-        table->setItem(0, 0, new QTableWidgetItem("maya 2024"));
-        d.get<QComboBox>("cmbPool")->addItem("Pool A", "a");
-
-        QVERIFY(d.loader->setLanguage("zh_CN"));
-        QCOMPARE(d.window()->windowTitle(), QStringLiteral("设置"));
-        QCOMPARE(autoUpdate->text(), QStringLiteral("启用自动更新"));
-        QCOMPARE(d.get<QListWidget>("lwtConfiguration")->item(3)->text(),
-                 QStringLiteral("版本设置"));
-        QCOMPARE(table->horizontalHeaderItem(1)->text(), QStringLiteral("安装路径"));
-        // Values, rows and items stay as they were.
-        QVERIFY(autoUpdate->isChecked());
-        QCOMPARE(d.get<QLineEdit>("lneSavePath")->text(), QStringLiteral("/render/out"));
-        QCOMPARE(table->item(0, 0)->text(), QStringLiteral("maya 2024"));
-        QCOMPARE(d.get<QComboBox>("cmbPool")->count() + table->rowCount(), 2);
-        QCOMPARE(d.get<QComboBox>("cmbTransferType")->count() +
-                     d.get<QListWidget>("lwtConfiguration")->count(),
-                 5);
-
-        QVERIFY(d.loader->setLanguage("en"));
-        QCOMPARE(d.window()->windowTitle(), QStringLiteral("Settings"));
-    }
-
-    void skinChanges()
-    {
-        Dialog d;
-        const QImage darkIcon = QIcon(":/dark/main.png").pixmap(32).toImage();
-        QVERIFY(QIcon(":/light/main.png").pixmap(32).toImage() != darkIcon);
-        const QString darkSheet = resourceText(":/dark/com.ekr.configuration.qss");
-        QVERIFY(!darkSheet.isEmpty());
-
-        QVERIFY(d.loader->setSkin("dark"));
-        QCOMPARE(d.window()->styleSheet(), darkSheet);
-        QCOMPARE(d.window()->windowIcon().pixmap(32).toImage(), darkIcon);
-
-        // The style sheet follows the signal, the icon what the loader reports.
-        emit d.loader->SkinChanged("light");
-        QCOMPARE(d.window()->styleSheet(), resourceText(":/light/com.ekr.configuration.qss"));
-        QCOMPARE(d.window()->windowIcon().pixmap(32).toImage(), darkIcon);
-
-        // Unknown names, and names that try to leave the skin folders, read nothing.
-        for (const char* name : {"no-such-skin", "../dark", "/etc", "//etc", "..", ":/dark"}) {
-            emit d.loader->SkinChanged(name);
-            QCOMPARE(d.window()->styleSheet(), QString());
-            QVERIFY(!d.loader->setSkin(name));
-        }
-    }
-
-    void folderPicker_data()
-    {
-        QTest::addColumn<bool>("monitor");
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<bool>("changes");
-        QTest::newRow("cancelled") << false << "cancel" << false;
-        QTest::newRow("folder that does not exist") << false << "missing" << false;
-        QTest::newRow("the folder already shown") << false << "same" << false;
-        QTest::newRow("another folder") << false << "other" << true;
-        QTest::newRow("monitor: another folder") << true << "other" << true;
-    }
-    void folderPicker()
-    {
-        QFETCH(bool, monitor);
-        QFETCH(QString, answer);
-        QFETCH(bool, changes);
-        Dialog d;
-        QTemporaryDir folders;
-        const QString shown = folders.path() + "/shown", other = folders.path() + "/other";
-        QDir().mkpath(shown);
-        QDir().mkpath(other);
-        auto* field = d.get<QLineEdit>(monitor ? "lneMonitorPath" : "lneSavePath");
-        auto* untouched = d.get<QLineEdit>(monitor ? "lneSavePath" : "lneMonitorPath");
-        field->setText(shown);
-        d.apply()->setEnabled(false);
-
-        QString caption, startFolder;
-        QObject guard; // ends the answer with this test
-        answerNextModal<QFileDialog>(&guard, [&](QFileDialog* chooser) {
-            caption = chooser->windowTitle();
-            startFolder = chooser->directory().absolutePath();
-            if (answer == "cancel") {
-                chooser->reject();
-            } else if (answer == "missing") {
-                // Typed by hand, and past the chooser's own existence check.
-                chooser->setDirectory(folders.path());
-                chooser->findChild<QLineEdit*>("fileNameEdit")->setText("gone");
-                chooser->QDialog::accept();
-            } else {
-                chooser->setDirectory(answer == "same" ? shown : other);
-                QMetaObject::invokeMethod(chooser, "accept");
-            }
-        });
-        d.get<QPushButton>(monitor ? "btnMonitorPath" : "btnSavePath")->click();
-
-        QCOMPARE(caption, monitor ? QStringLiteral("Select Monitor path")
-                                  : QStringLiteral("Select render output path"));
-        QCOMPARE(startFolder, QCoreApplication::applicationDirPath());
-        QCOMPARE(field->text(), changes ? other : shown);
-        QCOMPARE(untouched->text(), QString());
-        QCOMPARE(d.apply()->isEnabled(), changes);
-    }
-
-    void showConfRequestsTheLatestVersionFirst()
-    {
-        Dialog d;
-        QList<bool> visibleAtRequest;
-        d.harness.communication.onRequest = [&] { visibleAtRequest << d.window()->isVisible(); };
-        d.harness.component()->ShowConf();
-        QCOMPARE(visibleAtRequest, QList<bool>{false});
-        QVERIFY(d.window()->isVisible());
-        const auto request = d.harness.communication.requests.last();
-        QCOMPARE(request.operation, QStringLiteral("RequestLatestVersion"));
-        QCOMPARE(request.handle, QVariant(44));
-        QCOMPARE(request.data, (QVariantHash{{"sid", "{5C1E0B7D-2A94-4F63-8D0E-B3A7196F42C8}"},
-                                             {"sys", "Win32"},
-                                             {"ver", "0.0.0"}}));
-
-        // Hidden by the minimise button or closed: the same dialog comes back.
-        d.get<QCheckBox>("chkAutoLogin")->setChecked(true);
-        for (const char* button : {"btnMin", "btnClose"}) {
-            d.get<QPushButton>(button)->click();
-            QVERIFY2(!d.window()->isVisible(), button);
-            d.harness.component()->ShowConf();
-            QVERIFY2(d.window()->isVisible(), button);
-        }
-        QVERIFY(d.get<QCheckBox>("chkAutoLogin")->isChecked());
-        QCOMPARE(d.harness.communication.requests.size(), 3);
-    }
-
-    void restartBuildsOnAFreshTree()
-    {
-        Dialog d;
-        QPointer<QWidget> first = d.window();
-        QVariant handle;
-        QCOMPARE(d.harness.lifecycle()->Stop(QVariant(1)), 0);
-        QCOMPARE(d.harness.lifecycle()->Start(handle, {}), 0);
-        QVERIFY(d.window() != first.data());
-        QTRY_VERIFY(!first); // the loader disposes of the old tree
-        QCOMPARE(d.get<QListWidget>("lwtConfiguration")->count(), 4);
-        // The loader's signals still reach the component, once.
-        for (bool connected : {true, false})
-            QCOMPARE(QObject::disconnect(d.loader, SIGNAL(SkinChanged(QString)),
-                                         d.harness.component(), SLOT(ChangeSkin(QString))),
-                     connected);
-    }
-
-    void unusableTreesDoNotCrash_data()
-    {
-        QTest::addColumn<QString>("remove");
-        QTest::addColumn<bool>("wrongClass");
-        QTest::newRow("no tree") << QString() << false;
-        // Every widget the dialog needs, each missing in turn.
-        const QString needed = QStringLiteral(
-            "lwtConfiguration swtConfiguration lblLogo lblTitle lblTips lblPool lblSubTask "
-            "lblCurrentVersion lblCurrentVersionV lblLatestVersion lblLatestVersionV btnSavePath "
-            "lneSavePath btnMonitorPath lneMonitorPath btnApply btnCancel btnUpdate spbSubTask "
-            "cmbPool lblTransferType cmbTransferType twtSoftwareVersion btnClose btnMin "
-            "lblSavePath lblMonitorPath");
-        QStringList names = needed.split(' ');
-        for (const char* box : kCheckBoxes)
-            names << box;
-        for (const QString& name : names)
-            QTest::newRow(qPrintable(name)) << name << false;
-        QTest::newRow("lblTips of the wrong class") << "lblTips" << true;
-    }
-    void unusableTreesDoNotCrash()
-    {
-        QFETCH(QString, remove);
-        QFETCH(bool, wrongClass);
         PluginHarness harness;
-        harness.uiLoader.treeFactory = [remove, wrongClass]() -> QWidget* {
-            if (remove.isEmpty())
-                return nullptr;
+        harness.uiLoader.treeFactory = [] {
             QFile file(":/ui/com.ekr.configuration.ui");
             file.open(QIODevice::ReadOnly);
-            QWidget* tree = QUiLoader().load(&file);
-            QWidget* victim = tree->findChild<QWidget*>(remove);
-            if (wrongClass)
-                (new QPushButton(victim->parentWidget()))->setObjectName(remove);
-            delete victim;
+            QWidget* tree = NotingLoader().load(&file);
+            connectionsMade.clear();
             return tree;
         };
         harness.bringUp();
-        MessageCapture capture;
         QCOMPARE(harness.initializeAndStart(), 0);
-        const auto lines = capture.fromCategory("ekr.configuration");
-        QCOMPARE(lines.size(), 1);
-        QVERIFY2(lines.first().type == QtCriticalMsg &&
-                     lines.first().text.contains(remove.isEmpty() ? "no widget tree" : remove),
-                 qPrintable(lines.first().text));
+        QCOMPARE(connectionsMade.join(' '),
+                 QString("btnClose.clicked btnMin.clicked lwtConfiguration.currentRowChanged "
+                         "btnSavePath.clicked btnMonitorPath.clicked btnApply.clicked "
+                         "btnCancel.clicked chkAutoDownload.stateChanged "
+                         "chkPopupFinish.stateChanged chkSoundFinish.stateChanged "
+                         "chkAutoStart.stateChanged chkAutoLogin.stateChanged "
+                         "chkAutoUpdate.stateChanged chkEnableRenderLayer.stateChanged "
+                         "chkEnableAutoUploadFailedFiles.stateChanged chkPrerender.stateChanged "
+                         "chkUploadSceneFileOnly.stateChanged chkSetArgument.stateChanged "
+                         "chkInterruptSubmit.stateChanged lneMonitorPath.textChanged "
+                         "lneSavePath.textChanged cmbPool.currentIndexChanged "
+                         "cmbTransferType.currentIndexChanged spbSubTask.valueChanged "
+                         "btnUpdate.clicked twtSoftwareVersion.cellDoubleClicked "
+                         "twtSoftwareVersion.itemClicked chkSetArgument.stateChanged "
+                         "chkPrerender.stateChanged"));
+    }
 
-        // Everything that would touch the dialog quietly does nothing.
-        EKConfigurationInterface* component = harness.component();
-        component->ShowConf();
-        component->Finish("job.max");
-        QVERIFY(component->metaObject()->invokeMethod(component, "StateChanged", Q_ARG(int, 2)));
-        emit harness.uiLoader.SkinChanged("dark");
-        emit harness.uiLoader.LanguageChanged("zh_CN");
-        emit harness.settings.SettingsUpdated();
-        emit harness.communication.SignInResponse(200, {{"loginname", "ann"}});
-        emit harness.communication.PoolIdResponse(200, {});
-        emit harness.communication.LatestVersionResponse(200, {{"ver", "9.9.9"}});
-        emit harness.communication.SignOutResponse(200, {});
-        for (const char* slot : {"SelectRenderOutputPath", "SelectMonitorPath", "TriggerApply",
-                                 "TriggerCancel", "EnableApply", "CheckforUpdates"})
-            QVERIFY(component->metaObject()->invokeMethod(component, slot));
-        QCOMPARE(harness.communication.requests.size(), 0);
-        harness.stopPlugin();
+    void followsLanguageAndSkin()
+    {
+        DialogSession d;
+        auto* box = d.get<QCheckBox>("chkAutoUpdate");
+        box->setChecked(true);
+        QVERIFY(d.loader->setLanguage("zh_CN"));
+        QCOMPARE(d.window()->windowTitle() + box->text() +
+                     d.table()->horizontalHeaderItem(1)->text() +
+                     d.get<QListWidget>("lwtConfiguration")->item(3)->text(),
+                 QString("设置启用自动更新安装路径版本设置"));
+        QVERIFY(d.loader->setLanguage("en") && box->isChecked()); // texts only
+        QCOMPARE(box->text(), QString("Enbale auto update"));
+
+        // The style sheet follows the signal, the icon what the loader reports.
+        const QImage dark = QIcon(":/dark/main.png").pixmap(32).toImage();
+        QVERIFY(d.loader->setSkin("dark"));
+        QCOMPARE(d.window()->styleSheet(),
+                 DialogSession::contents(":/dark/com.ekr.configuration.qss"));
+        QCOMPARE(d.window()->windowIcon().pixmap(32).toImage(), dark);
+        emit d.loader->SkinChanged("light");
+        QCOMPARE(d.window()->styleSheet(),
+                 DialogSession::contents(":/light/com.ekr.configuration.qss"));
+        QCOMPARE(d.window()->windowIcon().pixmap(32).toImage(), dark);
+        // Unknown names, and names that try to leave the skin folders, read nothing.
+        for (const char* name : {"no-such-skin", "../dark", "/etc", ":/dark"}) {
+            emit d.loader->SkinChanged(name);
+            QVERIFY(d.window()->styleSheet().isEmpty() && !d.loader->setSkin(name));
+        }
+    }
+
+    // The Chinese catalogue is what lupdate makes of the plugin's texts, all
+    // of them translated.
+    void everyTextHasAChineseTranslation()
+    {
+        const QString shipped = EKR_SOURCE_DIR "/host/resources/translations/ekr_client_zh_CN.ts";
+        QTemporaryDir scratch;
+        QVERIFY(QFile::copy(shipped, scratch.path() + "/zh_CN.ts"));
+        QCOMPARE(QProcess::execute(EKR_LUPDATE, {"-silent", "-locations", "none", "-no-obsolete",
+                                                 EKR_SOURCE_DIR "/plugins/com.ekr.configuration",
+                                                 "-ts", scratch.path() + "/zh_CN.ts"}),
+                 0);
+        QCOMPARE(DialogSession::contents(scratch.path() + "/zh_CN.ts"),
+                 DialogSession::contents(shipped));
+        QVERIFY(!DialogSession::contents(shipped).contains("unfinished"));
+    }
+
+    // Each row a script (see DialogSession::run) that must play back as written.
+    void scripts_data()
+    {
+        QTest::addColumn<QString>("script");
+        const QString shown = "put ~renderoutput=TMP; in; pools A B; show; forget; ";
+        // Max1, Max2 (not installed), Blender1, Maya1, Maya2 once sorted by software,
+        // for an account whose sign-in writes only its check interval.
+        const QString software = "put ekr.rendering/maya=m1&Maya1,m2&Maya2 "
+                                 "ekr.rendering/3dsmax=x1&Max1,x2&Max2 "
+                                 "ekr.rendering/blender=b1&Blender1,nolabel "
+                                 "m1/installlocation=/maya1 m2/installlocation=/maya2 "
+                                 "x1/installlocation=/max1 b1/installlocation=/blender1 "
+                                 "~subtask=5 ~renderoutput=TMP ~checkinterval=30001";
+        const QString table = software + " 3dsmax/analyzer=maxbatch ~defaultmaya=m1; in; show; "
+                                         "forget; btnApply=off; ";
+        // clang-format off
+        QTest::newRow("built")
+            << "show; ?btnApply off; ?lneSavePath.readOnly true; ?lneMonitorPath.readOnly true; "
+               "?lneSavePath.visible true; ?lneMonitorPath.visible false; "
+               "?btnMonitorPath.visible false; ?lblMonitorPath.visible false; "
+               "?spbSubTask.minimum 1; ?spbSubTask.maximum 100; ?cmbTransferType.count 1; "
+               "?cmbTransferType ftp; ?twtSoftwareVersion.columnCount 2; "
+               "?twtSoftwareVersion.showGrid false; ?lwtConfiguration.count 4; "
+               "?lwtConfiguration.focusPolicy 0; ?swtConfiguration.currentIndex 0; "
+               "lwtConfiguration.currentRow=2; ?swtConfiguration.currentIndex 2";
+        QTest::newRow("shown again after hiding, closing and signing out")
+            << "chkAutoLogin=true; show; ?events RequestLatestVersion@44{\"sid\":\"ID\","
+               "\"sys\":\"Win32\",\"ver\":\"0.0.0\"} after -, 0 written; ?shown yes; "
+               "press btnMin; ?shown no; show; press btnClose; ?shown no; show; out; ?shown no; "
+               "show; ?chkAutoLogin true";
+        QTest::newRow("render options exclude each other")
+            << "chkPrerender=true; chkSetArgument=true; ?chkPrerender false; btnApply=off; "
+               "chkPrerender=true; ?chkSetArgument false; ?btnApply on; chkPrerender=false; "
+               "?chkSetArgument false";
+        QTest::newRow("folder pickers")
+            << "make shown/; lneSavePath=TMP/shown; btnApply=off; choose cancel; "
+               "press btnSavePath; choose TMP/gone; press btnSavePath; choose TMP/shown; "
+               "press btnSavePath; ?btnApply off; make other/; choose TMP/other; "
+               "press btnSavePath; ?lneSavePath TMP/other; ?lneMonitorPath; ?btnApply on; "
+               "choose TMP; press btnMonitorPath; ?lneMonitorPath TMP; ?lneSavePath TMP/other";
+
+        // Store the login name, ask for the pools, write the account defaults, load the
+        // dialog, fill the table, show the installed version.
+        QTest::newRow("sign-in, step by step")
+            << "reg ID=2.3.4; put ekr.rendering/maya=m1&Maya1 m1/installlocation=/maya1 "
+               "~renderoutput=/gone ~monitorpath=/scenes; in 401; ?events; ?writes; in; "
+               "?events RequestPoolId@44{\"token\":\"token-of-ann\",\"username\":\"ann (user)\"} "
+               "after ~subtask, 1 written | output /gone after ~renderoutput, 1 written | "
+               "output APP/result after ekr.web/transfertype, 2 written | rows, version - after "
+               "ekr.rendering/maya, 3 written; ?writes ~subtask=1 ~renderoutput=APP/result "
+               "~checkinterval=30000 ~defaultmaya=m1; ?lblCurrentVersionV 2.3.4; "
+               "?watched SetWatchPaths(/scenes)";
+        QTest::newRow("sign-in keeps usable values, replaces unusable ones")
+            << "put ~subtask=5 ~renderoutput=TMP ~checkinterval=30001; in; "
+               "?writes ~checkinterval=30001; ?spbSubTask 5; ?lneSavePath TMP; ?watched; "
+               "put ~subtask=0 ~checkinterval=soon; in; ?writes ~subtask=1 ~checkinterval=30000; "
+               "put ~checkinterval=29999; in; ?writes ~checkinterval=30000";
+        QTest::newRow("nothing loads before a sign-in")
+            << "put ~autologin=true ekr.account./autologin=true; in 401; load; ?writes; "
+               "?chkAutoLogin false";
+        // The stored pool wins wherever it stands; without it the last of type 2, else the first.
+        QTest::newRow("pools")
+            << "in; forget; put ~poolid=C; pools A2 B C; pools A2 B C; pools failed; ?pool 2 of 3; "
+               "?writes; put ~poolid=D; pools A2 B C; ?pool 0 of 3; ?writes ~poolid=A; "
+               "put ~poolid=; pools A B; ?pool 0 of 2; ?writes ~poolid=A; put ~poolid=; "
+               "pools A2 B2; ?pool 1 of 2; ?writes ~poolid=B; put ~poolid=A; pools A B2; "
+               "?pool 0 of 2; ?writes; pools; ?pool -1 of 0; ?writes ~poolid=";
+        // Of the two render options stored as true, set-argument loads last and wins.
+        QTest::newRow("load")
+            << "in; pools A B; chkAutoDownload=true; chkPopupFinish=true; chkInterruptSubmit=true; "
+               "chkEnableRenderLayer=true; chkUploadSceneFileOnly=true; put ~autologin=true "
+               "~soundfinish=1 ~autoupdate=true ~prerender=true ~setargument=true "
+               "ekr.general/autostart=true ekr.general/uploadfailedfilesautomatically=true "
+               "~renderoutput=/out ~monitorpath=/watch ~poolid=B ~subtask=500 "
+               "ekr.web/transfertype=7; forget; btnApply=off; load; ?checked chkAutoUpdate "
+               "chkSoundFinish chkSetArgument chkEnableAutoUploadFailedFiles chkAutoStart "
+               "chkAutoLogin; ?lneSavePath /out; ?lneMonitorPath /watch; ?spbSubTask 100; "
+               "?pool 1 of 2; ?cmbTransferType ftp; ?btnApply on; ?writes; ?watched; "
+               "put ~poolid=b; load; ?pool 0 of 2; put ~poolid=; load; ?pool 0 of 2";
+
+        QTest::newRow("apply: nothing changed, then paths blank, trimmed, in another case")
+            << shown + "btnApply=on; press btnApply; ?writes; ?btnApply off; ?shown no; "
+                       "lneSavePath=   ; press btnApply; ?writes; lneSavePath= /o/n ; "
+                       "press btnApply; ?writes ~renderoutput=/o/n; lneSavePath=/O/N; "
+                       "press btnApply; ?writes ~renderoutput=/O/N; ?watched";
+        QTest::newRow("apply: the watched folder, the pool, the subtask, then set-argument")
+            << shown + "lneMonitorPath= /w ; cmbPool=B; chkSetArgument=true; spbSubTask=12; "
+                       "press btnApply; ?writes ~monitorpath=/w ~poolid=B ~subtask=12 "
+                       "~setargument=true; ?watched SetWatchPaths(/w) RestartWatching";
+        QTest::newRow("apply: every other box, in Apply's order")
+            << shown + "chkAutoDownload=true; chkAutoLogin=true; chkAutoUpdate=true; "
+                       "chkEnableAutoUploadFailedFiles=true; chkEnableRenderLayer=true; "
+                       "chkInterruptSubmit=true; chkPopupFinish=true; chkPrerender=true; "
+                       "chkSoundFinish=true; chkUploadSceneFileOnly=true; press btnApply; ?writes "
+                       "~autologin=true ~autodownload=true ~soundfinish=true ~popupfinish=true "
+                       "~prerender=true ekr.general/scenefileonly=true ekr.general/renderlayer=true "
+                       "ekr.general/uploadfailedfilesautomatically=true ~interruptsubmit=true "
+                       "~autoupdate=true; ?asked 4 Are you sure to quit and update? "
+                       "{\"btnMessageBox_1\":\"Cancel\",\"btnMessageBox_2\":\"Ok\"}; ?shown no";
+        QTest::newRow("apply: compared with the store as it is now")
+            << shown + "put ~poolid=B ~autoupdate=true ekr.web/transfertype=7 ~subtask=500; "
+                       "chkAutoDownload=true; put ~autodownload=1; press btnApply; ?writes "
+                       "~poolid=A ekr.web/transfertype=0 ~subtask=1 ~autoupdate=false; ?asked";
+        QTest::newRow("apply: start with the system")
+            << shown + "chkAutoStart=true; press btnApply; ?autostart Exec=\"APP/tst_dialog\"; "
+                       "chkAutoStart=false; press btnApply; ?autostart; "
+                       "?writes ekr.general/autostart=true ekr.general/autostart=false";
+
+        QTest::newRow("table: defaults, stored or not")
+            << software + "; in; ?marks x...x; ?writes ~checkinterval=30001 "
+                          "~defaultmax=x1 ~defaultmaya=m2; put ~defaultmaya=m1; in; ?marks x..x.; "
+                          "?writes ~checkinterval=30001; put ~defaultmax=x2 ~defaultmaya=m9; in; "
+                          "?marks .....; ?writes ~checkinterval=30001 ~defaultmax= ~defaultmaya=";
+        QTest::newRow("table: no catalogue")
+            << "put ~defaultmax=x1; in; ?marks; ?writes ~subtask=1 ~renderoutput=APP/result "
+               "~checkinterval=30000 ~defaultmax=";
+        QTest::newRow("table: clicks move the marks, Cancel puts them back")
+            << table + "click 4; ?marks x..ox; ?btnApply on; btnApply=off; select 1; click 1 1; "
+                       "?selected 0; ?btnApply off; click 2 1; ?btnApply on; ?marks x..ox; "
+                       "chkSoundFinish=true; press btnCancel; ?marks x..xo; ?current 3; "
+                       "?chkSoundFinish false; ?shown no; ?writes";
+        QTest::newRow("table: Cancel unmarks the first row")
+            << software + " x2/installlocation=/max2 ~defaultmax=x2; in; ?marks .x..x; click 0; "
+                          "?marks xo..x; press btnCancel; ?marks ox..x";
+        QTest::newRow("table: Apply commits the moved marks, 3dsmax first, once")
+            << table + "make maxbatch; choose TMP; double 1 1; ?writes x2/installlocation=TMP; "
+                       "?marks ox.x.; ?btnApply off; click 4 1; press btnApply; btnApply=on; "
+                       "press btnApply; ?writes ~defaultmax=x2 ~defaultmaya=m2";
+        QTest::newRow("table: a bundle folder holding the program")
+            << table + "make maxbatch/; choose TMP; double 1 1; ?writes x2/installlocation=TMP";
+        QTest::newRow("table: folders without the program, or none chosen")
+            << table + "choose TMP; double 1 1; put 3dsmax/analyzer=tmp; choose cancel; "
+                       "double 1 1; make maxbatch; put 3dsmax/analyzer=maxbatch; choose TMP; "
+                       "double 1 0; ?writes; ?marks x..x.";
+        QTest::newRow("table: program names that are not a bare name")
+            << table + "make bin/mb; make bin\\mb; put 3dsmax/analyzer=bin/mb; choose TMP; "
+                       "double 1 1; put 3dsmax/analyzer=bin\\mb; choose TMP; double 1 1; "
+                       "put 3dsmax/analyzer=..; choose TMP; double 1 1; "
+                       "put 3dsmax/analyzer=.; choose TMP; double 1 1; put 3dsmax/analyzer=; "
+                       "choose TMP; double 1 1; ?writes; ?marks x..x.";
+
+        // Update is offered when the latest version's digits make a greater number.
+        QTest::newRow("versions")
+            << "reg; in; ?lblCurrentVersionV 0.0.0; btnUpdate=off; latest 0.0.1; "
+               "?lblLatestVersionV 0.0.1; ?btnUpdate on; latest failed; ?lblLatestVersionV 0.0.0; "
+               "?btnUpdate on; reg {0000}=1.0 Tool=2.0; in; ?lblCurrentVersionV 0.0.0; "
+               "latest 0.0.0; ?btnUpdate off; reg Tool=9.9 ID=1.9.9; in; ?lblCurrentVersionV 1.9.9; "
+               "latest 1.10.0; ?lblLatestVersionV 1.10.0; ?btnUpdate on; latest failed; "
+               "?lblLatestVersionV 1.9.9; ?btnUpdate on; "
+               "reg ekr_{5c1e0b7d-2a94-4f63-8d0e-b3a7196f42c8}_is1=1.9.9; in; "
+               "?lblCurrentVersionV 1.9.9; latest 2.0; ?btnUpdate off; reg bID=2.0.0 aID=1.0.0; "
+               "in; ?lblCurrentVersionV 1.0.0; btnUpdate=on; latest; ?lblLatestVersionV; "
+               "?btnUpdate off; reg ID; in; ?lblCurrentVersionV; btnUpdate=on; "
+               "latest 99999.99999; ?btnUpdate off";
+        QTest::newRow("versions: before any sign-in")
+            << "reg ID=9.0; btnUpdate=off; latest 0.0.1; ?btnUpdate on; latest failed; "
+               "?lblLatestVersionV";
+        // clang-format on
+    }
+    void scripts()
+    {
+        QFETCH(QString, script);
+        DialogSession s;
+        QCOMPARE(s.run(script), script.split("; "));
+        // The default output folder is only stored; whoever writes into it makes it.
+        QVERIFY(!QFileInfo::exists(QCoreApplication::applicationDirPath() + "/result"));
     }
 };
 

@@ -1,125 +1,56 @@
-// The platform layer on systems other than Windows: the autostart entry's
-// quoting and what it leaves alone, the emulated registry staying inside its
-// root, and the updater.
+// The platform layer on systems other than Windows: the autostart entry's quoting and what it
+// leaves alone, and the emulated registry keeping key paths inside its root.
 
 #include "test_environment.h"
 
 #include "platform/ekr_platform.h"
 
-#include <QDir>
-#include <QScopeGuard>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-
-namespace {
-QString autoStartFile()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           "/autostart/quillmoor_client.desktop";
-}
-
-// Everything in the autostart folder, hidden names included.
-QStringList autoStartFolder()
-{
-    return QDir(QFileInfo(autoStartFile()).path())
-        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
-// Reads the program back from a desktop file's Exec line the way a desktop
-// does: first the file's string escapes, then the quoting of the command line.
-QString programFromExec(const QString& exec)
-{
-    QString value;
-    for (int i = 0; i < exec.size(); ++i) {
-        if (exec.at(i) == '\\' && i + 1 < exec.size()) {
-            const QChar next = exec.at(++i);
-            value += next == 'n' ? QChar('\n') : next == 's' ? QChar(' ') : next;
-        } else {
-            value += exec.at(i);
-        }
-    }
-    value.replace("%%", "%");
-    if (!value.startsWith('"') || !value.endsWith('"'))
-        return QString("not quoted: ") + value;
-    QString program;
-    for (int i = 1; i < value.size() - 1; ++i) {
-        if (value.at(i) == '\\' && i + 1 < value.size() - 1)
-            ++i;
-        else if (value.at(i) == '"')
-            return QString("unescaped quote in: ") + value;
-        program += value.at(i);
-    }
-    return program;
-}
-} // namespace
+using namespace ekr;
 
 class PlatformTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void autoStartEntryQuotesAnyPath_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::newRow("plain") << "/opt/ekr/ekr_client";
-        QTest::newRow("blanks") << "/opt/Render Farm/bin/ekr client";
-        QTest::newRow("quotes") << "/home/ann/\"quoted\"/ekr_client";
-        QTest::newRow("shell characters") << "/tmp/$HOME/`id`/a\\b/100%/ekr_client";
-    }
-    void autoStartEntryQuotesAnyPath()
-    {
-        QFETCH(QString, program);
-        ekr::platform::RemoveAutoStartEntry();
-        QVERIFY(!ekr::platform::HasAutoStartEntry());
-        ekr::platform::AddAutoStartEntry('"' + program + '"');
-        QVERIFY(ekr::platform::HasAutoStartEntry());
-
-        QFile entry(autoStartFile());
-        QVERIFY(entry.open(QIODevice::ReadOnly));
-        QString exec;
-        for (const QString& line : QString::fromUtf8(entry.readAll()).split('\n')) {
-            if (line.startsWith("Exec="))
-                exec = line.mid(5);
-        }
-        QCOMPARE(programFromExec(exec), program);
-        QCOMPARE(autoStartFolder(), QStringList{"quillmoor_client.desktop"}); // nothing beside it
-
-        ekr::platform::RemoveAutoStartEntry();
-        QVERIFY(!ekr::platform::HasAutoStartEntry());
-    }
-
-    // Whatever stands at the entry's name is the user's: it counts as the
-    // entry, nothing is written through it, and removing takes only itself.
-    void autoStartEntryNeverWritesThroughWhatStands_data()
+    // The Exec line quotes the program for a desktop to read back. Whatever stands at the entry's
+    // name is the user's: it counts as the entry, nothing is written through it, and removing
+    // takes only itself.
+    void autoStartEntry_data()
     {
         QTest::addColumn<QString>("standing");
-        for (const char* standing : {"link to nowhere", "link to a file", "empty folder"})
-            QTest::newRow(standing) << standing;
+        QTest::newRow("nothing") << "";
+        QTest::newRow("link to nowhere") << "nowhere";
+        QTest::newRow("link to a file") << "mine";
+        QTest::newRow("empty folder") << "folder";
     }
-    void autoStartEntryNeverWritesThroughWhatStands()
+    void autoStartEntry()
     {
         QFETCH(QString, standing);
+        const QDir folder(qEnvironmentVariable("XDG_CONFIG_HOME") + "/autostart");
+        const QString entry = folder.filePath("quillmoor_client.desktop");
+        const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
         QTemporaryDir elsewhere;
-        const QString target = elsewhere.path() + "/target", entry = autoStartFile();
-        const bool toFile = standing == "link to a file", folder = standing == "empty folder";
-        const auto tidy = qScopeGuard([&] {
-            if (!QFile::remove(entry))
-                QDir().rmdir(entry);
-        });
-        QFile file(target);
-        QVERIFY(!toFile || (file.open(QIODevice::WriteOnly) && file.write("mine") == 4));
-        file.close();
-        QVERIFY(QDir().mkpath(QFileInfo(entry).path()));
-        QVERIFY(folder ? QDir().mkdir(entry) : QFile::link(target, entry));
-        QVERIFY(ekr::platform::HasAutoStartEntry());
-        ekr::platform::AddAutoStartEntry("\"/opt/ekr/ekr_client\"");
-        QVERIFY(folder ? QFileInfo(entry).isDir() : QFileInfo(entry).isSymLink());
-        QCOMPARE(autoStartFolder(), QStringList{"quillmoor_client.desktop"});
-        ekr::platform::RemoveAutoStartEntry();
-        QVERIFY(!ekr::platform::HasAutoStartEntry());
-        QCOMPARE(autoStartFolder(), QStringList());
-        QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("nothing"),
-                 QByteArray(toFile ? "mine" : "nothing"));
+        QFile target(elsewhere.filePath("target")), written(entry);
+        QVERIFY(folder.mkpath(".") && (standing != "mine" || (target.open(QIODevice::WriteOnly) &&
+                                                              target.write("mine") == 4)));
+        target.close();
+        QVERIFY(standing.isEmpty() ||
+                (standing == "folder" ? folder.mkdir(entry) : target.link(entry)));
+        QCOMPARE(platform::HasAutoStartEntry(), !standing.isEmpty());
+        platform::AddAutoStartEntry("\"/opt/Render Farm/\"q\"/$HOME/`id`/a\\b/100%/c\nd\"");
+        QVERIFY(platform::HasAutoStartEntry());
+        QCOMPARE(folder.entryList(all),
+                 QStringList{"quillmoor_client.desktop"}); // nothing beside it
+        const QString text = written.open(QIODevice::ReadOnly) ? written.readAll() : "";
+        QCOMPARE(
+            text.section("\nExec=", 1).section('\n', 0, 0),
+            standing.isEmpty()
+                ? "\"/opt/Render Farm/\\\\\"q\\\\\"/\\\\$HOME/\\\\`id\\\\`/a\\\\\\\\b/100%%/c\\nd\""
+                : "");
+        platform::RemoveAutoStartEntry();
+        QVERIFY(!platform::HasAutoStartEntry() && folder.isEmpty(all));
+        QCOMPARE(target.open(QIODevice::ReadOnly) ? target.readAll() : "",
+                 standing == "mine" ? "mine" : "");
     }
 
     void registryKeysStayInsideTheirRoot_data()
@@ -127,24 +58,16 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("file");
         QTest::newRow("uninstall") << "HKEY_LOCAL_MACHINE\\SOFTWARE\\Uninstall"
-                                   << "HKEY_LOCAL_MACHINE/SOFTWARE/Uninstall.ini";
-        QTest::newRow("climbing out") << "..\\..\\etc\\passwd"
-                                      << "etc/passwd.ini";
-        QTest::newRow("absolute") << "/etc/passwd"
-                                  << "etc/passwd.ini";
+                                   << QString("HKEY_LOCAL_MACHINE/SOFTWARE/Uninstall");
+        QTest::newRow("climbing out") << "..\\..\\etc\\.\\passwd" << QString("etc/passwd");
+        QTest::newRow("absolute") << "/etc//passwd" << QString("etc/passwd");
     }
     void registryKeysStayInsideTheirRoot()
     {
         QFETCH(QString, path);
         QFETCH(QString, file);
-        const auto key = ekr::platform::OpenRegistryKey(path);
-        QCOMPARE(key->fileName(), qEnvironmentVariable("EKR_REGISTRY_ROOT") + "/" + file);
-    }
-
-    void updaterAndProgramNames()
-    {
-        QCOMPARE(ekr::platform::UpdaterProgram("/opt/ekr"), QStringLiteral("/opt/ekr/ekr_updater"));
-        QCOMPARE(ekr::platform::ExecutableFileName("maya"), QStringLiteral("maya"));
+        const QString root = qEnvironmentVariable("EKR_REGISTRY_ROOT");
+        QCOMPARE(platform::OpenRegistryKey(path)->fileName(), root + '/' + file + ".ini");
     }
 };
 

@@ -1,40 +1,235 @@
 #ifndef EKR_DIALOG_SESSION_H
 #define EKR_DIALOG_SESSION_H
 
+#include "EKConfigurationInterface.h"
+#include "modal_answerer.h"
 #include "plugin_harness.h"
+#include "registry.h"
+#include "services/uiloader_service.h"
 
-// A started component with the client's real widget tree and skins, and the
-// recording doubles of the other services: what most tests of the dialog need.
+#include <QtWidgets>
+
+// A started component with the client's real widget tree, skins and
+// translations, and the recording doubles of the other services, driven by
+// scripts as the host and the user would drive it (see run()).
 struct DialogSession
 {
     PluginHarness harness;
     FakeSettings& store = harness.settings;
+    FakeCommunication& farm = harness.communication;
+    UiLoaderService* loader = harness.useHostUiLoader();
+    QTemporaryDir folder; // "TMP" in scripts
+    // The requests to the farm, the output folder shown and the table filled,
+    // each with whether the dialog was shown, the last key read and the writes
+    // so far: the order of what the component does.
+    QStringList events;
 
     DialogSession()
     {
-        harness.useHostUiLoader();
         harness.bringUp();
         if (harness.initializeAndStart() != 0)
             qFatal("the component did not start");
+        farm.onRequest = [this] {
+            const auto& request = farm.requests.last();
+            note(request.operation + '@' + request.handle.toString() + json(request.data));
+        };
+        QObject::connect(get<QLineEdit>("lneSavePath"), &QLineEdit::textChanged,
+                         [this](const QString& text) { note("output " + text); });
+        QObject::connect(table()->model(), &QAbstractItemModel::rowsInserted,
+                         [this] { note("rows, version " + seen("lblCurrentVersionV")); });
     }
-    template <class W = QWidget> W* get(const char* name) const { return harness.widget<W>(name); }
-    // The keys written so far, each as "key=value".
-    QStringList writes() const
+    void note(const QString& event)
+    {
+        events << QString("%1 after %2, %3 written")
+                      .arg(event + (window()->isVisible() ? " while shown" : ""),
+                           store.reads.value(store.reads.size() - 1, "-"))
+                      .arg(store.writes.size());
+    }
+    static QString contents(const QString& path)
+    {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll());
+    }
+    static QString json(const QVariantHash& data)
+    {
+        return QJsonDocument(QJsonObject::fromVariantHash(data)).toJson(QJsonDocument::Compact);
+    }
+    template <class W = QWidget> W* get(const QString& name) const
+    {
+        return harness.widget<W>(qPrintable(name));
+    }
+    QWidget* window() const { return harness.dialogWindow(); }
+    QTableWidget* table() const { return get<QTableWidget>("twtSoftwareVersion"); }
+
+    // Runs the steps of a script, separated by "; ", and returns them with what
+    // each check ("?what expected", see seen()) saw in place of what it expected:
+    //   put key=value ...     values in the store, "~key" the account's, "a,b" a list
+    //   reg name=version ...  subkeys of the uninstall key, "ID" the client's own
+    //   in [result]           the sign-in reply for "ann", 200 unless told
+    //   pools A2 B | failed   the pool list: id A of type 2, id B of type 0
+    //   latest [ver] | failed the latest-version reply
+    //   load, show, out       the store's change signal, ShowConf, a sign-out
+    //   press button, click row [column], double row column, select row   the user's clicks
+    //   make path             a file in TMP, or a folder if the path ends in "/"
+    //   choose path | cancel  the answer to the next folder chooser
+    //   forget                what the doubles recorded so far
+    //   widget[.property]=value   an edit; "on" and "off" enable and disable a button
+    QStringList run(const QString& script)
+    {
+        QStringList steps = script.split("; ");
+        for (QString& step : steps) {
+            const QString verb = step.section(' ', 0, 0), rest = step.section(' ', 1);
+            const QString name = verb.section('=', 0, 0), value = step.section('=', 1);
+            const QString path =
+                QString(verb == "choose" ? rest : value).replace("TMP", folder.path());
+            const int row = rest.section(' ', 0, 0).toInt(), column = rest.section(' ', 1).toInt();
+            QList<QPair<QString, QVariant>> pairs; // the words of the step as "key=value"
+            QVariantList pools;                    // and as pools
+            for (QString word : rest.split(' ', Qt::SkipEmptyParts)) {
+                const QString text = word.replace('~', "ekr.account.ann/")
+                                         .replace("TMP", folder.path())
+                                         .section('=', 1);
+                pairs.append({word.replace("ID", kProductId).section('=', 0, 0),
+                              !word.contains('=')  ? QVariant()
+                              : text.contains(',') ? QVariant(text.split(','))
+                                                   : QVariant(text)});
+                pools << QVariantMap{
+                    {"pool_id", word.left(1)}, {"pool_name", word}, {"pool_type", word.mid(1)}};
+            }
+            QWidget* widget = verb.contains('=') ? get(name.section('.', 0, 0)) : nullptr;
+            if (verb.startsWith('?'))
+                step = (verb + ' ' + seen(verb.mid(1))).trimmed();
+            else if (verb == "put")
+                for (const auto& pair : pairs)
+                    store.store.insert(pair.first, pair.second);
+            else if (verb == "reg")
+                writeUninstallKey(pairs);
+            else if (verb == "in")
+                harness.signIn("ann", rest.isEmpty() ? 200 : rest.toInt());
+            else if (verb == "pools")
+                emit farm.PoolIdResponse(rest == "failed" ? 500 : 200, {{"data", pools}});
+            else if (verb == "latest")
+                emit farm.LatestVersionResponse(rest == "failed" ? 503 : 200, {{"ver", rest}});
+            else if (verb == "load")
+                emit store.SettingsUpdated();
+            else if (verb == "show")
+                harness.component()->ShowConf();
+            else if (verb == "out")
+                emit farm.SignOutResponse(401, {});
+            else if (verb == "press")
+                get<QPushButton>(rest)->click();
+            else if (verb == "click")
+                emit table()->itemClicked(table()->item(row, column));
+            else if (verb == "double")
+                emit table()->cellDoubleClicked(row, column);
+            else if (verb == "select")
+                table()->selectRow(row);
+            else if (verb == "make" && rest.endsWith('/'))
+                QDir(folder.path()).mkpath(rest);
+            else if (verb == "make")
+                QFile(folder.path() + '/' + rest).open(QIODevice::WriteOnly);
+            else if (verb == "choose")
+                answerNextModal<QFileDialog>(loader, [path](QFileDialog* dialog) {
+                    const bool exists = QFileInfo(path).isDir();
+                    if (path == "cancel")
+                        return dialog->reject();
+                    dialog->setDirectory(exists ? path : QFileInfo(path).path());
+                    if (exists) // picked, or else typed in
+                        return (void)QMetaObject::invokeMethod(dialog, "accept");
+                    dialog->findChild<QLineEdit*>("fileNameEdit")
+                        ->setText(QFileInfo(path).fileName());
+                    dialog->QDialog::accept();
+                });
+            else if (verb == "forget")
+                store.writes.clear(), harness.fileWatcher.calls.clear(), events.clear();
+            else if (name.contains('.'))
+                widget->setProperty(qPrintable(name.section('.', 1)), value);
+            else if (qobject_cast<QPushButton*>(widget))
+                widget->setEnabled(value == "on");
+            else
+                widget->metaObject()->userProperty().write(widget, path);
+        }
+        return steps;
+    }
+    // What a double recorded since the last look at it (writes, watched,
+    // events, asked), or what the dialog shows: the software table's marks,
+    // current row and selected cells, the pool choice, the checked boxes,
+    // whether it is shown, a button's state, a label's text, a field's value,
+    // or any property; or the start-with-the-system entry.
+    QString seen(const QString& what)
     {
         QStringList text;
-        for (const auto& write : store.writes)
-            text << QStringLiteral("%1=%2").arg(write.key, write.value.toString());
-        return text;
+        auto* pools = get<QComboBox>("cmbPool");
+        if (what == "writes")
+            for (const auto& write : store.writes)
+                text << write.key + '=' + write.value.toString();
+        else if (what == "watched" || what == "events")
+            text << (what == "watched" ? harness.fileWatcher.calls.join(' ') : events.join(" | "));
+        else if (what == "asked")
+            for (const auto& question : harness.messagebox.questions)
+                text << QString::number(question.kind) << question.first << question.second
+                     << (question.flag ? "flagged" : "") << question.text << json(question.buttons);
+        else if (what == "marks")
+            text << marks();
+        else if (what == "current" || what == "selected")
+            text << QString::number(what == "current" ? table()->currentRow()
+                                                      : table()->selectedItems().size());
+        else if (what == "autostart")
+            text << contents(
+                        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                        "/autostart/quillmoor_client.desktop")
+                        .split('\n')
+                        .filter("Exec=");
+        else if (what == "pool")
+            text << QString("%1 of %2").arg(pools->currentIndex()).arg(pools->count());
+        else if (what == "shown")
+            text << (window()->isVisible() ? "yes" : "no");
+        else if (what == "checked")
+            for (auto* box : window()->findChildren<QCheckBox*>())
+                text << (box->isChecked() ? box->objectName() : "");
+        else if (what.contains('.'))
+            text << get(what.section('.', 0, 0))
+                        ->property(qPrintable(what.section('.', 1)))
+                        .toString();
+        else if (auto* widget = get(what); qobject_cast<QPushButton*>(widget))
+            text << (widget->isEnabled() ? "on" : "off");
+        else
+            text << (qobject_cast<QLabel*>(widget)
+                         ? widget->property("text")
+                         : widget->metaObject()->userProperty().read(widget))
+                        .toString();
+        what == "writes"    ? store.writes.clear()
+        : what == "watched" ? harness.fileWatcher.calls.clear()
+        : what == "events"  ? events.clear()
+        : what == "asked"   ? harness.messagebox.questions.clear()
+                            : void();
+        return brief(text.join(' ').simplified());
     }
-    // The value last written under key, invalid when none was.
-    QVariant written(const QString& key) const
+    QString brief(QString text) const
     {
-        QVariant last;
-        for (const auto& write : store.writes) {
-            if (write.key == key)
-                last = write.value;
+        return text.replace("ekr.account.ann/", "~")
+            .replace(QCoreApplication::applicationDirPath(), "APP")
+            .replace(folder.path(), "TMP")
+            .replace(kProductId, "ID");
+    }
+    // Per row of the software table: 'x' painted grey as a default, 'o'
+    // painted white, '.' never painted; painted rows have dark text, both
+    // cells alike.
+    QString marks() const
+    {
+        QString text;
+        for (int row = 0; row < table()->rowCount(); ++row) {
+            const QTableWidgetItem *label = table()->item(row, 0), *cell = table()->item(row, 1);
+            const QBrush back = cell->background(), fore = cell->foreground();
+            const QString paint = back.color().name() + fore.color().name();
+            text += label->background() != back || label->foreground() != fore ? '?'
+                    : back.style() == Qt::NoBrush                              ? '.'
+                    : paint == "#c8c8c8#20242a"                                ? 'x'
+                    : paint == "#ffffff#20242a"                                ? 'o'
+                                                                               : '?';
         }
-        return last;
+        return text;
     }
 };
 

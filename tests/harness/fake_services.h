@@ -1,5 +1,4 @@
-#ifndef EKR_FAKE_SERVICES_H
-#define EKR_FAKE_SERVICES_H
+#pragma once
 
 #include "EKCommunicationInterface.h"
 #include "EKFileWatcherInterface.h"
@@ -8,84 +7,48 @@
 #include "EKSettingsInterface.h"
 #include "EKUiLoaderInterface.h"
 
-#include <QIcon>
-#include <QList>
 #include <QPointer>
-#include <QStringList>
 #include <QWidget>
 
 #include <functional>
 #include <stdexcept>
 
-// How a test double answers its lifecycle calls.
-struct FakeLifecycleBehaviour
+// What a double records of its lifecycle, and the one call ("Initialize",
+// "Start", "Stop" or "Uninitialize") it fails when told to: with -1, or by throwing.
+struct FakeLifecycleState
 {
-    int initializeResult = 0;
-    int startResult = 0;
-    bool throwOnInitialize = false;
-    bool throwOnStart = false;
-    bool throwOnStop = false;
-    bool throwOnUninitialize = false;
-    int handle = 0;
+    QStringList lifecycleCalls; // "Initialize", "Start", "Stop(<handle>)", "Uninitialize"
+    QVariantHash lastParams;
+    QString failing;
+    bool throwing = false;
+    int handle = 0; // what Start hands out
+
+    int record(const QString& call)
+    {
+        lifecycleCalls << call;
+        if (failing != call.section('(', 0, 0))
+            return 0;
+        return throwing ? throw std::runtime_error("test double told to throw") : -1;
+    }
 };
 
-// Records every lifecycle call ("Initialize", "Start", "Stop(<handle>)",
-// "Uninitialize", "Execute", "Query") and answers as told.
-template <class Interface> class FakeLifecycle : public Interface
+template <class Interface> struct FakeLifecycle : Interface, FakeLifecycleState
 {
-public:
-    FakeLifecycleBehaviour behaviour;
-    QStringList lifecycleCalls;
-    QVariantHash lastParams;
-
     int Initialize(const QVariantHash& params) override
     {
-        lifecycleCalls << QStringLiteral("Initialize");
         lastParams = params;
-        if (behaviour.throwOnInitialize)
-            throw std::runtime_error("test double told to throw");
-        return behaviour.initializeResult;
+        return record("Initialize");
     }
-    int Uninitialize() override
+    int Uninitialize() override { return record("Uninitialize"); }
+    int Start(QVariant& started, const QVariantHash&) override
     {
-        lifecycleCalls << QStringLiteral("Uninitialize");
-        if (behaviour.throwOnUninitialize)
-            throw std::runtime_error("test double told to throw");
-        return 0;
+        started = handle;
+        return record("Start");
     }
-    int Start(QVariant& handle, const QVariantHash& params) override
-    {
-        Q_UNUSED(params)
-        lifecycleCalls << QStringLiteral("Start");
-        if (behaviour.throwOnStart)
-            throw std::runtime_error("test double told to throw");
-        if (behaviour.startResult != 0)
-            return behaviour.startResult;
-        handle = QVariant(behaviour.handle);
-        return 0;
-    }
-    int Stop(const QVariant& handle) override
-    {
-        lifecycleCalls << QStringLiteral("Stop(%1)").arg(handle.toInt());
-        if (behaviour.throwOnStop)
-            throw std::runtime_error("test double told to throw");
-        return 0;
-    }
-    int Execute(const QVariant& handle, QVariant& argument) override
-    {
-        Q_UNUSED(handle)
-        Q_UNUSED(argument)
-        lifecycleCalls << QStringLiteral("Execute");
-        return 0;
-    }
-    int Query(const QVariant& handle) override
-    {
-        Q_UNUSED(handle)
-        lifecycleCalls << QStringLiteral("Query");
-        return 0;
-    }
-
-    int callCount(const QString& call) const { return lifecycleCalls.count(call); }
+    int Stop(const QVariant& h) override { return record("Stop(" + h.toString() + ')'); }
+    int Execute(const QVariant&, QVariant&) override { return 0; }
+    int Query(const QVariant&) override { return 0; }
+    int receiversOf(const char* signal) const { return this->receivers(signal); }
 };
 
 class FakeLogger : public QObject, public FakeLifecycle<EKLoggerInterface>
@@ -94,7 +57,7 @@ class FakeLogger : public QObject, public FakeLifecycle<EKLoggerInterface>
     Q_INTERFACES(EKLoggerInterface)
 };
 
-// An in-memory store that records reads and writes in order.
+// An in-memory store that records reads ("<group>/*" for a group) and writes.
 class FakeSettings : public FakeLifecycle<EKSettingsInterface>
 {
     Q_OBJECT
@@ -106,37 +69,53 @@ public:
         QString key;
         QVariant value;
     };
-
     QVariantHash store;
     QStringList reads;
     QList<Write> writes;
     QList<QVariant> handlesSeen;
 
-    int GetValue(QVariant& value, const QVariant& handle, const QString& key) override;
-    int SetValue(const QVariant& handle, const QString& key, const QVariant& value) override;
-    int GetGroupValues(QVariantHash& values, const QVariant& handle, const QString& group) override;
-
-    int connectionCount(const char* signal) const { return receivers(signal); }
+    int GetValue(QVariant& value, const QVariant& handle, const QString& key) override
+    {
+        reads << key, handlesSeen << handle;
+        value = store.value(key);
+        return 0;
+    }
+    int SetValue(const QVariant& handle, const QString& key, const QVariant& value) override
+    {
+        writes.append({key, value}), handlesSeen << handle;
+        store.insert(key, value);
+        return 0;
+    }
+    int GetGroupValues(QVariantHash& values, const QVariant& handle, const QString& group) override
+    {
+        reads << group + "/*", handlesSeen << handle;
+        for (auto it = store.cbegin(); it != store.cend(); ++it) {
+            const QString child = it.key().mid(group.size() + 1);
+            if (it.key().startsWith(group + '/') && !child.contains('/'))
+                values.insert(child, it.value());
+        }
+        return 0;
+    }
 };
 
-// Hands out widget trees from a factory and owns every tree it handed out.
+// Hands out (and owns) the widget trees of a factory; by default none.
 class FakeUiLoader : public FakeLifecycle<EKUiLoaderInterface>
 {
     Q_OBJECT
     Q_INTERFACES(EKUiLoaderInterface)
 
 public:
-    ~FakeUiLoader() override;
-
-    std::function<QWidget*()> treeFactory; // default: no tree
-    QString currentSkin = QStringLiteral("light");
+    std::function<QWidget*()> treeFactory;
     QStringList loadedNames;
     QList<QPointer<QWidget>> trees;
 
-    QWidget* LoadUi(const QString& name, QWidget* parent) override;
-    QString GetCurrentSkin() override { return currentSkin; }
-
-    int connectionCount(const char* signal) const { return receivers(signal); }
+    ~FakeUiLoader() override { qDeleteAll(trees); }
+    QWidget* LoadUi(const QString& name, QWidget*) override
+    {
+        loadedNames << name;
+        return treeFactory ? (trees << treeFactory()).last().data() : nullptr;
+    }
+    QString GetCurrentSkin() override { return "light"; }
 };
 
 class FakeCommunication : public FakeLifecycle<EKCommunicationInterface>
@@ -152,12 +131,23 @@ public:
         QVariantHash data;
     };
     QList<Request> requests;
-    std::function<void()> onRequest; // runs inside each request call
+    std::function<void()> onRequest; // runs inside each request
 
-    int RequestPoolId(const QVariant& handle, const QVariantHash& data) override;
-    int RequestLatestVersion(const QVariant& handle, const QVariantHash& data) override;
-
-    int connectionCount(const char* signal) const { return receivers(signal); }
+    int RequestPoolId(const QVariant& handle, const QVariantHash& data) override
+    {
+        return request({"RequestPoolId", handle, data});
+    }
+    int RequestLatestVersion(const QVariant& handle, const QVariantHash& data) override
+    {
+        return request({"RequestLatestVersion", handle, data});
+    }
+    int request(const Request& made)
+    {
+        requests << made;
+        if (onRequest)
+            onRequest();
+        return 0;
+    }
 };
 
 class FakeFileWatcher : public FakeLifecycle<EKFileWatcherInterface>
@@ -168,8 +158,16 @@ class FakeFileWatcher : public FakeLifecycle<EKFileWatcherInterface>
 public:
     QStringList calls; // "SetWatchPaths(a|b)", "RestartWatching"
 
-    int SetWatchPaths(const QStringList& paths) override;
-    int RestartWatching() override;
+    int SetWatchPaths(const QStringList& paths) override
+    {
+        calls << "SetWatchPaths(" + paths.join('|') + ')';
+        return 0;
+    }
+    int RestartWatching() override
+    {
+        calls << "RestartWatching";
+        return 0;
+    }
 };
 
 // Answers every question with a scripted button name.
@@ -182,19 +180,19 @@ public:
     struct Question
     {
         int kind;
-        QString first;
-        QString second;
-        QIcon icon;
-        QString text;
+        QString first, second, text;
         QVariantHash buttons;
         bool flag;
     };
     QString answer;
     QList<Question> questions;
 
-    int ShowMessage(QString& clickedButton, int kind, const QString& first, const QString& second,
-                    const QIcon& icon, const QString& text, const QVariantHash& buttons,
-                    bool flag) override;
+    int ShowMessage(QString& clicked, int kind, const QString& first, const QString& second,
+                    const QIcon&, const QString& text, const QVariantHash& buttons,
+                    bool flag) override
+    {
+        questions.append({kind, first, second, text, buttons, flag});
+        clicked = answer;
+        return 0;
+    }
 };
-
-#endif

@@ -1,9 +1,7 @@
-#ifndef EKR_MESSAGE_CAPTURE_H
-#define EKR_MESSAGE_CAPTURE_H
+#pragma once
 
 #include <QList>
 #include <QString>
-#include <QtGlobal>
 
 // Collects what reaches Qt's message handler while it exists.
 class MessageCapture
@@ -12,24 +10,23 @@ public:
     struct Message
     {
         QtMsgType type;
-        QString category;
-        QString text;
+        QString category, text;
     };
 
-    MessageCapture();
-    ~MessageCapture();
-
+    MessageCapture() : m_previous(qInstallMessageHandler(handler)) { active() = this; }
+    ~MessageCapture() { qInstallMessageHandler(m_previous), active() = nullptr; }
     QList<Message> messages() const { return m_messages; }
-    // Only the lines of one logging category, e.g. "ekr.configuration".
-    QList<Message> fromCategory(const QString& category) const;
-    void clear() { m_messages.clear(); }
 
 private:
-    static void handler(QtMsgType type, const QMessageLogContext& context, const QString& text);
-
+    static MessageCapture*& active()
+    {
+        static MessageCapture* capture = nullptr;
+        return capture;
+    }
+    static void handler(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        active()->m_messages.append({type, context.category, text});
+    }
+    QtMessageHandler m_previous;
     QList<Message> m_messages;
-    QtMessageHandler m_previous = nullptr;
-    MessageCapture* m_outer = nullptr;
 };
-
-#endif

@@ -1,16 +1,13 @@
-#ifndef EKR_MODAL_ANSWERER_H
-#define EKR_MODAL_ANSWERER_H
+#pragma once
 
 #include <QApplication>
 #include <QTimer>
-#include <QWidget>
 
 #include <functional>
 
 // Answers the next modal dialog of class Dialog from inside its event loop:
-// polls until one is active, then hands it to answer. Polling stops when
-// context is destroyed, so an answer that was never needed cannot outlive the
-// test that set it up.
+// polls until one is active. Polling stops with context, so an answer never
+// needed cannot outlive the test that set it up.
 template <class Dialog>
 void answerNextModal(QObject* context, std::function<void(Dialog*)> answer, int attempts = 500)
 {
@@ -21,5 +18,3 @@ void answerNextModal(QObject* context, std::function<void(Dialog*)> answer, int 
             answerNextModal<Dialog>(context, answer, attempts - 1);
     });
 }
-
-#endif

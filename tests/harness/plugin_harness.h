@@ -1,23 +1,16 @@
-#ifndef EKR_PLUGIN_HARNESS_H
-#define EKR_PLUGIN_HARNESS_H
+#pragma once
 
+#include "EKConfigurationInterface.h"
 #include "fake_services.h"
+#include "services/uiloader_service.h"
 
-#include <QSharedPointer>
-#include <QTemporaryDir>
-#include <QVariantHash>
-#include <QWidget>
+#include <ctkPlugin.h>
+#include <ctkPluginContext.h>
+#include <ctkPluginFrameworkFactory.h>
+
+#include <QDir>
 
 #include <memory>
-
-class EKBaseInterface;
-class SettingsService;
-class UiLoaderService;
-class EKConfigurationInterface;
-class ctkPlugin;
-class ctkPluginContext;
-class ctkPluginFramework;
-class ctkPluginFrameworkFactory;
 
 // Brings up the framework with test doubles of the six host services and
 // installs the real configuration plugin, as the client does. Tests drive the
@@ -25,85 +18,124 @@ class ctkPluginFrameworkFactory;
 class PluginHarness
 {
 public:
-    // Attachment steps in their order: logger, settings, UI loader,
-    // communication, file watcher, message box.
-    enum class Fault
-    {
-        None,
-        Absent,
-        WrongInterface,
-        InitializeFails,
-        StartFails,
-        Throws,
-        ThrowsOnStart
-    };
-
-    PluginHarness();
-    ~PluginHarness();
-
-    static QString pluginPath();
-
-    // Before registerServices(): how the service of one step (1 to 6) fails.
-    void setFault(int step, Fault fault);
-    // Before registerServices(): attach the client's real UI loader, with its
-    // widget tree, skins and translations, instead of the double.
-    UiLoaderService* useHostUiLoader();
-    UiLoaderService* hostUiLoader() const { return m_hostUiLoader.get(); }
-    // Before registerServices(): attach the client's real settings store,
-    // on a file of its own in a temporary folder.
-    SettingsService* useHostSettings();
-    SettingsService* hostSettings() const { return m_hostSettings.get(); }
-    // The sign-in reply of the communication service, as the farm sends it.
-    void signIn(const QString& loginName, int result = 200);
-    void registerServices();
-    // Installs and starts the plugin; registers the doubles first if needed.
-    void installPlugin();
-    // Both in one: the usual start of a test.
-    void bringUp();
-
-    ctkPluginContext* context() const;
-    QSharedPointer<ctkPlugin> plugin() const { return m_plugin; }
-    EKConfigurationInterface* component() const;
-    EKBaseInterface* lifecycle() const;
-    QVariantHash params() const;
-
-    // The dialog window last built, and its widgets by name (fatal if absent).
-    QWidget* dialogWindow() const;
-    template <class W = QWidget> W* widget(const char* name) const
-    {
-        W* found =
-            dialogWindow() ? dialogWindow()->findChild<W*>(QString::fromLatin1(name)) : nullptr;
-        if (!found)
-            qFatal("the dialog has no widget %s", name);
-        return found;
-    }
-
-    int initialize();
-    // Initialize and Start; returns Start's result.
-    int initializeAndStart();
-    // Stops the plugin, which deletes the component.
-    void stopPlugin();
-
     FakeLogger logger;
     FakeSettings settings;
     FakeUiLoader uiLoader;
     FakeCommunication communication;
     FakeFileWatcher fileWatcher;
     FakeMessagebox messagebox;
+    // What registerServices() registers, in the order the component attaches
+    // them; a test may put another object in a place, or none.
+    QObject* services[6] = {&logger,        &settings,    &uiLoader,
+                            &communication, &fileWatcher, &messagebox};
+
+    PluginHarness()
+    {
+        m_framework->start();
+        // Distinct handles, so that a test can tell whose handle reached a call.
+        settings.handle = 42, uiLoader.handle = 43, communication.handle = 44;
+        fileWatcher.handle = 45, messagebox.handle = 46;
+    }
+
+    // Before bringUp(): the client's real UI loader (widget tree, skins,
+    // translations) instead of the double.
+    UiLoaderService* useHostUiLoader()
+    {
+        m_hostUiLoader.reset(new UiLoaderService);
+        return static_cast<UiLoaderService*>(services[2] = m_hostUiLoader.get());
+    }
+    // The sign-in reply of the communication service, as the farm sends it.
+    void signIn(const QString& login, int result = 200)
+    {
+        const QVariantMap data{{"token", "token-of-" + login}};
+        emit communication.SignInResponse(
+            result, {{"loginname", login}, {"username", login + " (user)"}, {"data", data}});
+    }
+    void registerServices()
+    {
+        for (int i = 0; i < 6; ++i) {
+            if (services[i])
+                context()->registerService(kNames[i], services[i]);
+        }
+    }
+    // Registers the services, then installs and starts the plugin.
+    void bringUp()
+    {
+        registerServices();
+        m_plugin = context()->installPlugin(QUrl::fromLocalFile(EKR_PLUGIN_PATH));
+        m_plugin->start();
+    }
+
+    ctkPluginContext* context() const { return m_framework->getPluginContext(); }
+    QSharedPointer<ctkPlugin> plugin() const { return m_plugin; }
+    EKConfigurationInterface* component() const
+    {
+        return qobject_cast<EKConfigurationInterface*>(
+            context()->getService(context()->getServiceReference("EKConfigurationInterface")));
+    }
+    QVariantHash params() const
+    {
+        return {{"plugin_context", QVariant::fromValue<void*>(context())}, {"client", "test"}};
+    }
+    int initialize() { return component()->Initialize(params()); }
+    // Initialize, then Start: the first failing result, or 0.
+    int initializeAndStart()
+    {
+        QVariant handle;
+        const int result = initialize();
+        return result != 0 ? result : component()->Start(handle, {});
+    }
+    // Stops the plugin, which deletes the component.
+    void stopPlugin() { m_plugin->stop(); }
+
+    // The dialog window last built, and its widgets by name (fatal if absent).
+    QWidget* dialogWindow() const
+    {
+        if (m_hostUiLoader)
+            return m_hostUiLoader->tree("com.ekr.configuration");
+        return uiLoader.trees.isEmpty() ? nullptr : uiLoader.trees.last().data();
+    }
+    template <class W = QWidget> W* widget(const char* name) const
+    {
+        W* found = dialogWindow() ? dialogWindow()->findChild<W*>(name) : nullptr;
+        if (!found)
+            qFatal("the dialog has no widget %s", name);
+        return found;
+    }
+
+    // The doubles in the order of services, and what they saw: how often the
+    // component is connected to each signal of settings and communication,
+    // then each double's lifecycle calls.
+    QVector<FakeLifecycleState*> doubles()
+    {
+        return {&logger, &settings, &uiLoader, &communication, &fileWatcher, &messagebox};
+    }
+    QString connections() const
+    {
+        QString counts = QString::number(settings.receiversOf(SIGNAL(SettingsUpdated())));
+        for (const char* signal :
+             {SIGNAL(LatestVersionResponse(int, QVariantMap)),
+              SIGNAL(SignInResponse(int, QVariantMap)), SIGNAL(PoolIdResponse(int, QVariantMap)),
+              SIGNAL(SignOutResponse(int, QVariantMap))})
+            counts += QString::number(communication.receiversOf(signal));
+        return counts;
+    }
+    QString calls()
+    {
+        QString all;
+        for (FakeLifecycleState* service : doubles())
+            all += "; " + service->lifecycleCalls.join(' ');
+        return all;
+    }
 
 private:
-    QObject* serviceOfStep(int step);
-    FakeLifecycleBehaviour& behaviourOfStep(int step);
-
+    static constexpr const char* kNames[6] = {"EKLoggerInterface",      "EKSettingsInterface",
+                                              "EKUiLoaderInterface",    "EKCommunicationInterface",
+                                              "EKFileWatcherInterface", "EKMessagboxInterface"};
+    // Destroyed in reverse: the plugin and the framework before the services,
+    // which the component still talks to while it goes.
     std::unique_ptr<UiLoaderService> m_hostUiLoader;
-    QTemporaryDir m_settingsFolder;
-    std::unique_ptr<SettingsService> m_hostSettings;
-    Fault m_faults[7] = {};
-    bool m_registered = false;
-    QObject m_wrongInterface;
-    std::unique_ptr<ctkPluginFrameworkFactory> m_factory;
-    QSharedPointer<ctkPluginFramework> m_framework;
+    ctkPluginFrameworkFactory m_factory;
+    QSharedPointer<ctkPluginFramework> m_framework = m_factory.getFramework();
     QSharedPointer<ctkPlugin> m_plugin;
 };
-
-#endif

@@ -1,8 +1,5 @@
-#ifndef EKR_TEST_REGISTRY_H
-#define EKR_TEST_REGISTRY_H
+#pragma once
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSettings>
 #include <QSysInfo>
 
@@ -13,20 +10,15 @@ inline void writeUninstallKey(const QList<QPair<QString, QVariant>>& subkeys)
 {
     const bool wow64 = QSysInfo::currentCpuArchitecture() == QLatin1String("x86_64");
     const QString file = qEnvironmentVariable("EKR_REGISTRY_ROOT") +
-                         QStringLiteral("/HKEY_LOCAL_MACHINE/SOFTWARE/%1Microsoft/Windows/"
-                                        "CurrentVersion/Uninstall.ini")
-                             .arg(wow64 ? QStringLiteral("Wow6432Node/") : QString());
+                         "/HKEY_LOCAL_MACHINE/SOFTWARE/" + (wow64 ? "Wow6432Node/" : "") +
+                         "Microsoft/Windows/CurrentVersion/Uninstall.ini";
     QFile::remove(file);
     QSettings key(file, QSettings::IniFormat);
     for (const auto& subkey : subkeys) {
-        key.beginGroup(subkey.first);
-        key.setValue(QStringLiteral("DisplayName"), QStringLiteral("test"));
+        key.setValue(subkey.first + "/DisplayName", "test");
         if (subkey.second.isValid())
-            key.setValue(QStringLiteral("DisplayVersion"), subkey.second);
-        key.endGroup();
+            key.setValue(subkey.first + "/DisplayVersion", subkey.second);
     }
 }
 
 inline const QString kProductId = QStringLiteral("{5C1E0B7D-2A94-4F63-8D0E-B3A7196F42C8}");
-
-#endif

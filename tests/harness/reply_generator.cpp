@@ -1,177 +1,134 @@
 #include "reply_generator.h"
 
-#include "fake_services.h"
+#include "plugin_harness.h"
 
-#include <QBitArray>
-#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QUrl>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QtNumeric>
 
-#include <climits>
-#include <cstring>
-
-const char* const kReplyKindNames[ReplyKindCount] = {"SignInResponse", "PoolIdResponse",
-                                                     "SignOutResponse", "LatestVersionResponse"};
-
 namespace {
-// Keys the handlers look for and near misses, account names ("ann" is the stored one), texts,
-// values of every type, and a megabyte dense with separators, NULs, surrogates and marks.
 // clang-format off
-const char* const kKeys[] = {"loginname", "username", "data", "token", "pool_id", "pool_name",
-                             "pool_type", "ver", "LoginName", "data ", "", "code", "msg"};
-const char* const kLogins[] = {"ann", "ann", "ann", "bo", "", "a/b", "ann/", " ann", "%1", "&"};
-const QString kTexts[] = {QString(), "", " ", "0", "-1", "30001", "1e309", "nan", " 7 ", "true",
-    "2147483648", "1.2.3", "1.10.0", "1..2", "1.0.0.0.0.0.0.1", "&", "a&b&c", "m1&Maya", "/",
-    "../..", QString::fromUtf8("\xe5\x90\x8d\xe5\x89\x8d \xe2\x80\xae \xf0\x9f\x98\x80"),
-    QChar(0xD800) + QStringLiteral("x\0y") + QChar(0xDFFF), QString(10000, 'w')};
-const QVariant kScalars[] = {QVariant(), QVariant(QMetaType::QString, nullptr),
-    QVariant(QMetaType::Int, nullptr), 0, 1, -1, 7, 30001, INT_MIN, INT_MAX, ULLONG_MAX, -0.0,
-    30000.5, 1e308, qQNaN(), -qInf(), true, false, QByteArray(), QByteArray("\xff\xfe\x00\x80", 4),
-    QByteArray("2"), QDateTime(), QJsonObject{{"token", "json"}, {"pool_id", 3}},
-    QJsonArray{1, "two", QJsonObject{}}, QJsonValue(), QVariant::fromValue(QList<int>{2, INT_MIN}),
-    QVariant::fromValue(QMap<QString, QString>{{"pool_id", "p2"}})};
-const int kTextCount = int(std::size(kTexts)), kScalarCount = int(std::size(kScalars));
+// Values of every type: account names ("ann" is the stored one), numbers and texts that parse or
+// almost, catalogue entries, and a megabyte dense with separators, NULs, surrogates and marks.
 const ushort kPiece[] = {'&', '/', 0x540D, 0x202E, 0, 0xD800, 0xDFFF, 0xFFFF, 0x0301, 'x'};
-const QString kHuge = QString(reinterpret_cast<const QChar*>(kPiece), 10).repeated(104858);
+const QVariant kValues[] = {QVariant(), QVariant(QMetaType::QString, nullptr), "ann", "bo", "",
+    " ann", "a/b", "%1", "0", "-1", "1e309", "nan", "2147483648", "1.10.0", "1..2", "&", "m1&Maya",
+    "m2&", "x1&Max&2", QString(10000, 'w'), QString::fromUtf8("\xe5\x90\x8d \xe2\x80\xae"),
+    QChar(0xD800) + QStringLiteral("x\0y"), QDir::tempPath(), 0, 1, 2, -1, 30001, INT_MIN, INT_MAX,
+    ULLONG_MAX, -0.0, 1e308, qQNaN(), -qInf(), true, false, QByteArray("\xff\xfe\0", 3),
+    QStringList{"m1&Maya", "m2"}, QJsonObject{{"token", 3}}, QJsonArray{1, "two"}, QJsonValue(),
+    QVariant::fromValue(QList<int>{2}), QVariant::fromValue(QMap<QString, QString>{{"ver", "2"}}),
+    QString(reinterpret_cast<const QChar*>(kPiece), 10).repeated(104858)};
+// The keys the handlers read and near misses; where the component reads stored values.
+const char* const kReplyKeys[] = {"loginname", "username", "data", "token", "pool_id", "pool_name",
+    "ver", "", "Data"};
+const char* const kStoredKeys[] = {"ekr.account.ann/renderoutput", "ekr.account.ann/poolid",
+    "ekr.account.ann/subtask", "ekr.account.ann/autologin", "ekr.account.ann/checkinterval",
+    "ekr.account.ann/defaultmaya", "ekr.general/autostart", "ekr.rendering/maya",
+    "ekr.rendering/3dsmax", "ekr.rendering/", "ekr.rendering", "ekr.rendering/a/b",
+    "m1/installlocation", "m2/installlocation"};
+const char* const kReplies[] = {"SignInResponse", "PoolIdResponse", "SignOutResponse",
+    "LatestVersionResponse"};
 // clang-format on
 } // namespace
 
-int ReplyGenerator::weighted(std::initializer_list<int> weights)
-{
-    int choice = below(100), index = 0;
-    for (auto weight = weights.begin(); weight != weights.end() && choice >= *weight; ++weight)
-        choice -= *weight, ++index;
-    return index;
-}
-
-bool ReplyGenerator::big()
-{
-    return m_bigLeft > 0 && below(100) == 99 && m_bigLeft--;
-}
-
-int ReplyGenerator::resultCode()
-{
-    const int codes[] = {0, -1, 401, 500, 201, INT_MIN};
-    return percent(72) ? 200 : percent(85) ? codes[below(6)] : int(any());
-}
-
-QString ReplyGenerator::login()
-{
-    return percent(3) ? text() : QString::fromUtf8(pick(kLogins));
-}
-
-QString ReplyGenerator::text()
-{
-    const int choice = below(kTextCount + 10);
-    if (choice < kTextCount)
-        return kTexts[choice];
-    if (choice == kTextCount)
-        return big() ? kHuge : QStringLiteral("/no/such/") + QString::number(any());
-    QString built; // characters of any kind, mostly printable
-    for (int length = below(24); length > 0; --length)
-        built.append(QChar(ushort(percent(80) ? 0x20 + below(95) : below(0x10000))));
-    return built;
-}
-
-QVariant ReplyGenerator::scalar()
-{
-    const int choice = below(kScalarCount + 8);
-    if (choice < kScalarCount)
-        return kScalars[choice];
-    const quint64 bits = (quint64(any()) << 32) | any();
-    double read; // any double: NaN payloads, denormals
-    std::memcpy(&read, &bits, sizeof read);
-    const QVariant list(QStringList{text(), QStringLiteral("m1&Maya"), text()}.mid(below(3)));
-    // clang-format off
-    const QVariant drawn[] = {read, qlonglong(bits), QDateTime::fromMSecsSinceEpoch(qint64(bits)),
-        QBitArray(below(64), true), text().toUtf8(), list, QUrl(text()), text()};
-    // clang-format on
-    return drawn[choice - kScalarCount];
-}
-
-// Any value, nested up to depth containers deep.
 QVariant ReplyGenerator::value(int depth)
 {
-    if (depth <= 0 || percent(70))
-        return scalar();
-    const int shape = below(4);
-    if (shape == 1)
-        return map(depth - 1);
-    if (shape == 2)
-        return QJsonObject::fromVariantMap(map(depth - 1));
-    QVariantList list; // a list, or a hash holding one
-    for (int i = percent(90) ? below(5) : below(13); i > 0; --i)
-        list.append(value(depth - 1));
-    return shape == 0 ? QVariant(list) : QVariantHash{{QString::fromLatin1(pick(kKeys)), list}};
-}
-
-QVariantMap ReplyGenerator::map(int depth)
-{
-    QVariantMap built;
-    for (int i = percent(90) ? below(5) : below(13); i > 0; --i)
-        built.insert(percent(75) ? QString::fromLatin1(pick(kKeys)) : text(), value(depth));
-    return built;
-}
-
-QVariantMap ReplyGenerator::reply(ReplyKind kind)
-{
-    m_bigLeft = 2;
-    if (kind == SignOutReply || percent(8))
-        return percent(30) ? QVariantMap() : map(3);
-    QVariantMap reply = percent(30) ? map(1) : QVariantMap(); // strangers among the keys
-    auto maybe = [this](QVariantMap& into, int chance, const char* key, const QVariant& proper) {
-        if (percent(chance))
-            into.insert(QString::fromLatin1(key), // the proper value, else anything
-                        percent(55)   ? proper
-                        : percent(50) ? QVariant(text())
-                                      : value());
-    };
-    if (kind == SignInReply) {
-        maybe(reply, 85, "loginname", login());
-        maybe(reply, 80, "username", login() + " (user)");
-        QVariantMap data = map(0);
-        maybe(data, 80, "token", QStringLiteral("t0k3n"));
-        maybe(reply, 80, "data", data);
-    } else if (kind == PoolIdReply) {
-        QVariantList pools; // now and then thousands
-        for (int count = big() ? 1000 + below(4000) : below(9); count > 0; --count) {
-            QVariantMap pool = map(0);
-            maybe(pool, 85, "pool_id", QStringLiteral("p%1").arg(below(4)));
-            maybe(pool, 85, "pool_name", QStringLiteral("Pool"));
-            maybe(pool, 75, "pool_type", QVariantList{2, 1, "2", 2.9}.value(below(4)));
-            pools.append(percent(90) ? QVariant(pool) : value(2));
-        }
-        const QVariant shapes[] = {pools, QVariant::fromValue(QVector<QVariantMap>(2)),
-                                   QJsonArray{QJsonObject{{"pool_id", 1}}, "p2"}, value(2)};
-        maybe(reply, 90, "data", shapes[weighted({80, 5, 5})]);
-    } else {
-        maybe(reply, 85, "ver", QStringLiteral("1.2.%1").arg(below(20)));
+    const int shape = depth > 0 && percent(30) ? below(3) : 3;
+    const QVariant& scalar = kValues[below(std::size(kValues))];
+    if (shape == 3)
+        return scalar.toString().size() < 20000 || bigLeft-- > 0 ? scalar : QVariant();
+    QVariantList list; // or a map of it, or that as JSON
+    QVariantMap map;
+    for (int i = below(percent(90) ? 5 : 13); i > 0; --i) {
+        list << value(depth - 1);
+        map.insert(kReplyKeys[below(std::size(kReplyKeys))], list.last());
     }
+    return shape == 0   ? QVariant(list)
+           : shape == 1 ? QVariant(map)
+                        : QJsonObject::fromVariantMap(map);
+}
+
+QVariantMap ReplyGenerator::reply(int kind)
+{
+    QVariantList pools; // now and then thousands
+    for (int n = kind == 1 && below(100) == 0 && bigLeft-- > 0 ? 4000 : below(6); n > 0; --n)
+        pools << QVariantMap{{"pool_id", QString("p%1").arg(below(4))}, {"pool_type", below(3)}};
+    const QVariantMap proper[] = {
+        {{"loginname", "ann"}, {"username", "Ann"}, {"data", QVariantMap{{"token", "t0k3n"}}}},
+        {{"data", pools}},
+        {},
+        {{"ver", "1.2.3"}}};
+    QVariantMap reply = proper[kind];
+    for (QVariant& field : reply) {
+        if (percent(40)) // or anything in its place
+            field = value();
+    }
+    if (percent(30)) // strangers among the keys
+        reply.insert(value(1).toMap());
     return reply;
 }
 
-QVariant ReplyGenerator::catalogue()
+bool startComponent(PluginHarness& h)
 {
-    if (percent(15))
-        return value(2);
-    const char* const ids[] = {"m1", "m2", "x1", "x2", "", "a/b", "&", "m1&again"};
-    QStringList entries;
-    for (int count = big() ? 1000 + below(3000) : below(7); count > 0; --count)
-        entries << (percent(25) ? text() : QString::fromLatin1(pick(ids)) + '&' + text());
-    return entries;
+    h.useHostUiLoader();
+    h.bringUp();
+    h.messagebox.answer = "btnMessageBox_1"; // "Cancel" to any question
+    return h.initializeAndStart() == 0 && h.dialogWindow();
 }
 
-QVariant ReplyGenerator::stored()
+QString runCase(ReplyGenerator& g, PluginHarness& h, QString& login)
 {
-    const QVariant near[] = {true, 0, 1, 2, 101, -5, "true", "yes", "12", "many", "45000.5"};
-    return percent(40) ? value(2) : percent(60) ? near[below(11)] : QVariant(text());
-}
-
-void deliverReply(FakeCommunication& communication, ReplyKind kind, int code,
-                  const QVariantMap& reply)
-{
-    QMetaObject::invokeMethod(&communication, kReplyKindNames[kind], Q_ARG(int, code),
-                              Q_ARG(QVariantMap, reply));
+    // What the doubles recorded, dropped so that a long run does not pile it up.
+    h.settings.reads.clear(), h.settings.writes.clear(), h.settings.handlesSeen.clear();
+    h.communication.requests.clear(), h.messagebox.questions.clear(), h.fileWatcher.calls.clear();
+    g.bigLeft = 2;
+    const int kind = g.below(5), code = g.percent(70) ? 200 : g.value(0).toInt();
+    const QVariantMap reply = g.reply(kind % 4);
+    auto* path = h.widget<QLineEdit>("lneSavePath");
+    if (kind == 4) {       // stored values that a sign-in loads and Apply writes back
+        if (g.percent(35)) // now and then from a clean store; otherwise earlier values meet new
+            h.settings.store = {{"ekr.rendering/maya", QStringList{"m1&Maya", "m2&Maya 2"}}};
+        for (int count = g.below(6); count >= 0; --count)
+            h.settings.store.insert(kStoredKeys[g.below(std::size(kStoredKeys))], g.value());
+        login = "ann";
+        h.signIn(login);
+        path->setText(g.percent(50) ? path->text() : g.value(0).toString());
+        h.widget<QPushButton>("btnApply")->setEnabled(true);
+        h.widget<QPushButton>("btnApply")->click(); // a folder is stored trimmed, unless empty
+        const QString typed = path->text().trimmed();
+        if (!typed.isEmpty() && h.settings.store["ekr.account.ann/renderoutput"] != typed)
+            return "Apply did not store the output folder " + typed;
+    } else {
+        if (kind == 2 && g.percent(50))
+            h.component()->ShowConf();
+        QMetaObject::invokeMethod(&h.communication, kReplies[kind], Q_ARG(int, code),
+                                  Q_ARG(QVariantMap, reply));
+        const auto& requests = h.communication.requests;
+        if (kind == 2 ? h.dialogWindow()->isVisible()
+                      : code != 200 && (requests.size() || h.settings.writes.size()))
+            return QString("%1 with result %2: ").arg(kReplies[kind]).arg(code) +
+                   (kind == 2 ? "the dialog stayed open" : "a failure was acted on");
+        if (kind != 0 || code != 200)
+            return "";
+        login = reply.value("loginname").toString();
+        const QVariantHash asked{{"username", reply.value("username").toString()},
+                                 {"token", reply.value("data").toMap().value("token").toString()}};
+        if (requests.size() != 1 || requests[0].data != asked)
+            return "the pool request does not carry the user name and token of a sign-in";
+    }
+    // One table row per catalogue entry with a label after "&", of each software directly under
+    // "ekr.rendering"; an empty account loads nothing.
+    int entries = 0;
+    for (auto it = h.settings.store.cbegin(); it != h.settings.store.cend(); ++it) {
+        if (it.key().startsWith("ekr.rendering/") && !it.key().mid(14).contains('/'))
+            entries += it.value().toStringList().filter("&").size();
+    }
+    const int rows = h.widget<QTableWidget>("twtSoftwareVersion")->rowCount();
+    return login.isEmpty() || rows == entries
+               ? ""
+               : QString("%1 rows for %2 entries").arg(rows).arg(entries);
 }

@@ -1,60 +1,29 @@
-#ifndef EKR_REPLY_GENERATOR_H
-#define EKR_REPLY_GENERATOR_H
+#pragma once
 
-// Bad values and replies of every shape, for the robustness test (choices from
-// a seeded random generator) and the fuzzer (choices from its bytes). Every
-// choice goes through draw(), so the same choices give the same values.
+// Generated bad input, shared by the robustness test (choices from a seeded random generator) and
+// the fuzzer (choices from its bytes): every choice goes through draw(), so that the same choices
+// give the same case.
 
 #include <QVariant>
 
 #include <functional>
-#include <initializer_list>
 
-class FakeCommunication;
+class PluginHarness;
 
-enum ReplyKind
+struct ReplyGenerator
 {
-    SignInReply,
-    PoolIdReply,
-    SignOutReply,
-    LatestVersionReply,
-    ReplyKindCount
-};
-extern const char* const kReplyKindNames[ReplyKindCount];
+    std::function<quint32(quint32)> draw; // a number below its bound
+    int bigLeft = 2;                      // megabyte texts or thousands of pools left in a case
 
-class ReplyGenerator
-{
-public:
-    // draw(bound) gives a number below bound, or any 32-bit number for 0.
-    explicit ReplyGenerator(std::function<quint32(quint32)> draw) : m_draw(std::move(draw)) {}
-
-    int below(int bound) { return bound <= 0 ? 0 : int(m_draw(quint32(bound)) % quint32(bound)); }
+    int below(int bound) { return bound <= 0 ? 0 : int(draw(quint32(bound)) % quint32(bound)); }
     bool percent(int chance) { return below(100) < chance; }
-    quint32 any() { return m_draw(0); }
-    template <size_t N> const char* pick(const char* const (&choices)[N])
-    {
-        return choices[below(int(N))];
-    }
-
-    int weighted(std::initializer_list<int> weights); // index of the range below(100) falls in
-    int resultCode();
-    QString login();
-    QString text();
-    QVariant scalar();
-    QVariant value(int depth = 2);
-    QVariantMap map(int depth);
-    QVariantMap reply(ReplyKind kind); // also allows the big pieces again
-    QVariant catalogue();              // a software's "<version id>&<label>" list
-    QVariant stored();                 // a stored value: near some setting's own type, or anything
-
-private:
-    bool big(); // rarely, and at most a few times per reply: megabyte texts, thousands of pools
-
-    std::function<quint32(quint32)> m_draw;
-    int m_bigLeft = 2;
+    QVariant value(int depth = 2); // of any type, nested up to depth containers deep
+    QVariantMap reply(int kind);   // sign-in, pools, sign-out or latest version
 };
 
-void deliverReply(FakeCommunication& communication, ReplyKind kind, int code,
-                  const QVariantMap& reply);
-
-#endif
+// Brings up the real plugin with the client's widget tree and a store with the account "ann".
+bool startComponent(PluginHarness& harness);
+// One case: a reply of the communication service with any result code, or stored values of any
+// type that a sign-in loads and Apply writes back. login is the account the component signed in
+// last, which the case may change. Returns what went wrong, if anything.
+QString runCase(ReplyGenerator& g, PluginHarness& harness, QString& login);

@@ -1,5 +1,4 @@
-#ifndef EKR_TEST_ENVIRONMENT_H
-#define EKR_TEST_ENVIRONMENT_H
+#pragma once
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -8,14 +7,21 @@
 // Points HOME, the XDG folders and the emulated registry at a fresh temporary
 // folder and selects the offscreen platform, before Qt reads any of them, so
 // that a test neither reads nor writes anything of the user's.
-class HermeticEnvironment
+struct HermeticEnvironment
 {
-public:
-    HermeticEnvironment();
-    QString root() const { return m_root.path(); }
-
-private:
-    QTemporaryDir m_root;
+    QTemporaryDir root;
+    HermeticEnvironment()
+    {
+        for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+                                     "XDG_RUNTIME_DIR", "EKR_REGISTRY_ROOT"}) {
+            QDir().mkpath(root.path() + '/' + variable);
+            qputenv(variable, QFile::encodeName(root.path() + '/' + variable));
+        }
+        // Qt ignores a runtime folder that others may read.
+        QFile::setPermissions(root.path() + "/XDG_RUNTIME_DIR",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
 };
 
 #define EKR_TEST_MAIN(TestClass)                                                                   \
@@ -26,5 +32,3 @@ private:
         TestClass test;                                                                            \
         return QTest::qExec(&test, argc, argv);                                                    \
     }
-
-#endif
