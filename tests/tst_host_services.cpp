@@ -6,6 +6,7 @@
 #include "test_environment.h"
 
 #include "client_host.h"
+#include "services/communication_service.h"
 #include "services/filewatcher_service.h"
 #include "services/messagebox_service.h"
 #include "services/settings_service.h"
@@ -158,6 +159,31 @@ private slots:
                          contents(copy) == broken[i] && logText(log).contains("kept as " + copy),
                      qPrintable(copy));
         }
+    }
+
+    // The farm substitute answers as its profile says, and never inside the call that asked.
+    void farmAnswersFromItsProfile()
+    {
+        QTemporaryFile profile;
+        QVERIFY(profile.open() && put(profile.fileName(), R"({"latestVersion": "2.1.0",
+            "defaultAccount": "b", "accounts": [{"loginName": "a"}, {"loginName": "b",
+            "userName": "B", "token": "t", "pools": [{"id": "p", "name": "P", "type": 2}]}]})"));
+        CommunicationService farm;
+        QString error;
+        QVERIFY(farm.loadProfile(profile.fileName(), &error));
+        QCOMPARE(farm.defaultAccount() + farm.accountNames().join(','), QString("ba,b"));
+        QVariant handle;
+        farm.Initialize({});
+        QCOMPARE(farm.Start(handle, {}), 0);
+        QSignalSpy versions(&farm, SIGNAL(LatestVersionResponse(int, QVariantMap)));
+        QSignalSpy pools(&farm, SIGNAL(PoolIdResponse(int, QVariantMap)));
+        QCOMPARE(farm.RequestLatestVersion(handle, {}), 0);
+        QCOMPARE(farm.RequestPoolId(handle, {{"username", "B"}, {"token", "t"}}), 0);
+        QCOMPARE(versions.count() + pools.count(), 0);
+        QTRY_COMPARE(versions.count() + pools.count(), 2);
+        QCOMPARE(versions.first().at(1).toMap().value("ver").toString(), QString("2.1.0"));
+        const QVariantList offered = pools.first().at(1).toMap().value("data").toList();
+        QCOMPARE(offered.value(0).toMap().value("pool_id").toString(), QString("p"));
     }
 };
 
