@@ -177,10 +177,13 @@ private slots:
         QCOMPARE(farm.Start(handle, {}), 0);
         QSignalSpy versions(&farm, SIGNAL(LatestVersionResponse(int, QVariantMap)));
         QSignalSpy pools(&farm, SIGNAL(PoolIdResponse(int, QVariantMap)));
+        QSignalSpy signIns(&farm, SIGNAL(SignInResponse(int, QVariantMap)));
+        farm.signIn("b");
         QCOMPARE(farm.RequestLatestVersion(handle, {}), 0);
         QCOMPARE(farm.RequestPoolId(handle, {{"username", "B"}, {"token", "t"}}), 0);
-        QCOMPARE(versions.count() + pools.count(), 0);
-        QTRY_COMPARE(versions.count() + pools.count(), 2);
+        QCOMPARE(versions.count() + pools.count() + signIns.count(), 0);
+        QTRY_COMPARE(versions.count() + pools.count() + signIns.count(), 3);
+        QCOMPARE(signIns.first().at(1).toMap().value("loginname").toString(), QString("b"));
         QCOMPARE(versions.first().at(1).toMap().value("ver").toString(), QString("2.1.0"));
         const QVariantList offered = pools.first().at(1).toMap().value("data").toList();
         QCOMPARE(offered.value(0).toMap().value("pool_id").toString(), QString("p"));
