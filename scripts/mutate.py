@@ -232,31 +232,28 @@ def blank_preprocessor(code):
     return "\n".join(lines)
 
 
-def matching_close(code, start):
-    """Index of the bracket that closes the one at start, or -1."""
+def matching_bracket(code, start, step):
+    """Index of the bracket that pairs with the one at start, searching forward
+    (step 1, from an opening bracket) or backward (step -1, from a closing
+    one); -1 if there is none."""
+    opening, closing = ("([{", ")]}") if step > 0 else (")]}", "([{")
     depth = 0
-    for k in range(start, len(code)):
-        c = code[k]
-        if c in "([{":
+    for k in range(start, len(code) if step > 0 else -1, step):
+        if code[k] in opening:
             depth += 1
-        elif c in ")]}":
+        elif code[k] in closing:
             depth -= 1
             if depth == 0:
                 return k
     return -1
+
+
+def matching_close(code, start):
+    return matching_bracket(code, start, 1)
 
 
 def matching_open(code, close):
-    depth = 0
-    for k in range(close, -1, -1):
-        c = code[k]
-        if c in ")]}":
-            depth += 1
-        elif c in "([{":
-            depth -= 1
-            if depth == 0:
-                return k
-    return -1
+    return matching_bracket(code, close, -1)
 
 
 def previous_significant(code, index):
