@@ -57,7 +57,8 @@ and the build from it before anything else.
 
 Options: --sample N, --seed S (default 1), --files GLOB (a path, a folder, or a
 pattern matched against the path or the file name; repeatable or
-comma-separated), --list (print the candidates, do not run), --timeout S,
+comma-separated; with --sample, the sample is drawn from all files first, so
+a file keeps the mutants it has in the whole run), --list (print the candidates, do not run), --timeout S,
 -j N (ctest's parallel tests; default: the number of processors).
 """
 
@@ -1034,14 +1035,17 @@ def main():
     session = Session(root, arguments.jobs)
     session.recover()
     originals, mutants = {}, []
-    for path in chosen_paths:
+    for path in paths:
         with open(os.path.join(root, path), "rb") as f:
             originals[path] = f.read()
         mutants += find_mutants(analyse(path, originals[path].decode("utf-8",
                                                                       "surrogateescape")))
-    candidates = len(mutants)
+    candidates = sum(m.path in chosen_paths for m in mutants)
+    # The sample is drawn from every file before --files narrows it, so that
+    # "--sample 150 --files X" re-runs exactly the whole sample's mutants in X.
     if arguments.sample is not None:
         mutants = sample(mutants, arguments.sample, arguments.seed)
+    mutants = [m for m in mutants if m.path in chosen_paths]
 
     if arguments.list:
         signal.signal(signal.SIGPIPE, signal.SIG_DFL)  # as in: scripts/mutate --list | head
