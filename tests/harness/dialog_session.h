@@ -167,14 +167,12 @@ struct DialogSession
         else if (what == "watched" || what == "events")
             text << (what == "watched" ? harness.fileWatcher.calls.join(' ') : events.join(" | "));
         else if (what == "asked")
-            for (const auto& question : harness.messagebox.questions)
-                text << QString::number(question.kind) << question.first << question.second
-                     << (question.flag ? "flagged" : "") << question.text << json(question.buttons);
+            text << harness.messagebox.questions;
         else if (what == "marks")
             text << marks();
-        else if (what == "current" || what == "selected")
-            text << QString::number(what == "current" ? table()->currentRow()
-                                                      : table()->selectedItems().size());
+        else if (what == "current") // the current row, and how many cells are selected
+            text << QString::number(table()->currentRow())
+                 << QString::number(table()->selectedItems().size());
         else if (what == "autostart")
             text << contents(
                         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +

@@ -13,11 +13,11 @@
 #include <functional>
 #include <stdexcept>
 
-// What a double records of its lifecycle, and the one call ("Initialize",
-// "Start", "Stop" or "Uninitialize") it fails when told to: with -1, or by throwing.
+// What a double records of its lifecycle ("Initialize", "Start", "Stop(<handle>)",
+// "Uninitialize"), and the one call it fails when told to: with -1, or by throwing.
 struct FakeLifecycleState
 {
-    QStringList lifecycleCalls; // "Initialize", "Start", "Stop(<handle>)", "Uninitialize"
+    QStringList lifecycleCalls;
     QVariantHash lastParams;
     QString failing;
     bool throwing = false;
@@ -36,14 +36,12 @@ template <class Interface> struct FakeLifecycle : Interface, FakeLifecycleState
 {
     int Initialize(const QVariantHash& params) override
     {
-        lastParams = params;
-        return record("Initialize");
+        return lastParams = params, record("Initialize");
     }
     int Uninitialize() override { return record("Uninitialize"); }
     int Start(QVariant& started, const QVariantHash&) override
     {
-        started = handle;
-        return record("Start");
+        return started = handle, record("Start");
     }
     int Stop(const QVariant& h) override { return record("Stop(" + h.toString() + ')'); }
     int Execute(const QVariant&, QVariant&) override { return 0; }
@@ -72,23 +70,18 @@ public:
     QVariantHash store;
     QStringList reads;
     QList<Write> writes;
-    QList<QVariant> handlesSeen;
 
-    int GetValue(QVariant& value, const QVariant& handle, const QString& key) override
+    int GetValue(QVariant& value, const QVariant&, const QString& key) override
     {
-        reads << key, handlesSeen << handle;
-        value = store.value(key);
-        return 0;
+        return reads << key, value = store.value(key), 0;
     }
-    int SetValue(const QVariant& handle, const QString& key, const QVariant& value) override
+    int SetValue(const QVariant&, const QString& key, const QVariant& value) override
     {
-        writes.append({key, value}), handlesSeen << handle;
-        store.insert(key, value);
-        return 0;
+        return writes.append({key, value}), store.insert(key, value), 0;
     }
-    int GetGroupValues(QVariantHash& values, const QVariant& handle, const QString& group) override
+    int GetGroupValues(QVariantHash& values, const QVariant&, const QString& group) override
     {
-        reads << group + "/*", handlesSeen << handle;
+        reads << group + "/*";
         for (auto it = store.cbegin(); it != store.cend(); ++it) {
             const QString child = it.key().mid(group.size() + 1);
             if (it.key().startsWith(group + '/') && !child.contains('/'))
@@ -144,9 +137,7 @@ public:
     int request(const Request& made)
     {
         requests << made;
-        if (onRequest)
-            onRequest();
-        return 0;
+        return onRequest ? onRequest() : void(), 0;
     }
 };
 
@@ -160,39 +151,34 @@ public:
 
     int SetWatchPaths(const QStringList& paths) override
     {
-        calls << "SetWatchPaths(" + paths.join('|') + ')';
-        return 0;
+        return calls << "SetWatchPaths(" + paths.join('|') + ')', 0;
     }
-    int RestartWatching() override
-    {
-        calls << "RestartWatching";
-        return 0;
-    }
+    int RestartWatching() override { return calls << "RestartWatching", 0; }
 };
 
-// Answers every question with a scripted button name.
+// Answers every question with a scripted button name, and notes each question
+// as its kind, titles, flag, text and buttons.
 class FakeMessagebox : public FakeLifecycle<EKMessagboxInterface>
 {
     Q_OBJECT
     Q_INTERFACES(EKMessagboxInterface)
 
 public:
-    struct Question
-    {
-        int kind;
-        QString first, second, text;
-        QVariantHash buttons;
-        bool flag;
-    };
     QString answer;
-    QList<Question> questions;
+    QStringList questions;
 
     int ShowMessage(QString& clicked, int kind, const QString& first, const QString& second,
                     const QIcon&, const QString& text, const QVariantHash& buttons,
                     bool flag) override
     {
-        questions.append({kind, first, second, text, buttons, flag});
-        clicked = answer;
-        return 0;
+        QStringList names;
+        for (auto it = buttons.cbegin(); it != buttons.cend(); ++it)
+            names << it.key() + '=' + it.value().toString();
+        names.sort();
+        questions << QStringList{QString::number(kind), first, second,
+                                 flag ? "flagged" : "", text,  names.join(',')}
+                         .join(' ')
+                         .simplified();
+        return clicked = answer, 0;
     }
 };

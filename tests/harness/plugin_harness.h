@@ -103,9 +103,9 @@ public:
         return found;
     }
 
-    // The doubles in the order of services, and what they saw: how often the
-    // component is connected to each signal of settings and communication,
-    // then each double's lifecycle calls.
+    // What the doubles saw: how often the component is connected to the
+    // change signal of settings and to each reply of communication, then each
+    // double's lifecycle calls.
     QVector<FakeLifecycleState*> doubles()
     {
         return {&logger, &settings, &uiLoader, &communication, &fileWatcher, &messagebox};
@@ -113,11 +113,11 @@ public:
     QString connections() const
     {
         QString counts = QString::number(settings.receiversOf(SIGNAL(SettingsUpdated())));
-        for (const char* signal :
+        for (const char* reply :
              {SIGNAL(LatestVersionResponse(int, QVariantMap)),
               SIGNAL(SignInResponse(int, QVariantMap)), SIGNAL(PoolIdResponse(int, QVariantMap)),
               SIGNAL(SignOutResponse(int, QVariantMap))})
-            counts += QString::number(communication.receiversOf(signal));
+            counts += QString::number(communication.receiversOf(reply));
         return counts;
     }
     QString calls()

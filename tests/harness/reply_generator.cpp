@@ -83,7 +83,7 @@ bool startComponent(PluginHarness& h)
 QString runCase(ReplyGenerator& g, PluginHarness& h, QString& login)
 {
     // What the doubles recorded, dropped so that a long run does not pile it up.
-    h.settings.reads.clear(), h.settings.writes.clear(), h.settings.handlesSeen.clear();
+    h.settings.reads.clear(), h.settings.writes.clear();
     h.communication.requests.clear(), h.messagebox.questions.clear(), h.fileWatcher.calls.clear();
     g.bigLeft = 2;
     const int kind = g.below(5), code = g.percent(70) ? 200 : g.value(0).toInt();
