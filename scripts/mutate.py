@@ -35,12 +35,20 @@ so that most mutants are decided in a few seconds. Fates:
   timed out  the tests took longer than the limit (--timeout; by default three
              times the unmutated run); usually a hang, so the tests did notice
   survived   every test passed: the fault went unnoticed
+  equivalent every test passed, and the README's table of equivalent mutants
+             lists it (by its key) with the reason no host or user could
+             observe the change
 The last line of the output is
   mutants: N, killed: K (P%), survived: S, timed out: T
-where N counts the compiled mutants, N = K + S + T, and P = K / N: a timeout
-is not counted as killed, and (K + T) / N is the share the tests detected.
-Every mutant and its fate go to build-mutate/mutate-report.txt; each survivor
-is also printed as it is found ("SURVIVED file:line  change").
+where N counts the compiled mutants that are not listed as equivalent,
+N = K + S + T, and P = K / N: a timeout is not counted as killed, and
+(K + T) / N is the share the tests detected. The line before it gives the
+equivalent ones and the share with them counted as survivors. A listed
+mutant that a test kills is reported ("NOT EQUIVALENT"): the list is wrong.
+Every mutant has a key, eight hex digits of its description, that stays while
+the text of its line does. Every mutant and its fate go to
+build-mutate/mutate-report.txt; each survivor is also printed as it is found
+("SURVIVED key file:line  change").
 
 The sample (--sample N) is the N candidates with the lowest hash of the seed
 and the mutant's own description (its file, the text of its line and the
@@ -349,6 +357,10 @@ class Mutant:
 
     def where(self):
         return "%s:%d" % (self.path, self.line)
+
+    def key(self):
+        """A short name that stays while the mutated line's text does."""
+        return hashlib.sha256(self.identity.encode()).hexdigest()[:8]
 
     def apply(self, text):
         for start, end, replacement in sorted(self.edits, reverse=True):
@@ -997,6 +1009,19 @@ def repository_root():
     return os.path.realpath(result.stdout.strip())
 
 
+EQUIVALENT_ROW = re.compile(r"^\|\s*`([0-9a-f]{8})`\s*\|")
+
+
+def equivalent_keys(root):
+    """The keys of the mutants the README lists as equivalent: rows of its
+    table that start with a key in backquotes."""
+    try:
+        with open(os.path.join(root, "README.md"), encoding="utf-8") as f:
+            return {m.group(1) for m in map(EQUIVALENT_ROW.match, f) if m}
+    except OSError:
+        return set()
+
+
 def summary(mutants):
     ran = [m for m in mutants if m.fate in ("killed", "survived", "timed out")]
     killed = sum(m.fate == "killed" for m in ran)
@@ -1014,10 +1039,10 @@ def write_report(session, mutants, header, footer):
         for m in mutants:
             fate = m.fate or "not run"
             times = ""
-            if m.fate in ("killed", "survived", "timed out", "not compiled"):
+            if m.fate in ("killed", "survived", "timed out", "not compiled", "equivalent"):
                 times = "  (build %.1f s, tests %.1f s)" % (m.build_seconds, m.test_seconds)
             detail = "  [%s]" % m.detail if m.detail else ""
-            f.write("%-12s %s  %s%s%s\n" % (fate, m.where(), m.change, detail, times))
+            f.write("%-12s %s %s  %s%s%s\n" % (fate, m.key(), m.where(), m.change, detail, times))
         f.write("\n" + "\n".join(footer) + "\n")
     return path
 
@@ -1034,6 +1059,7 @@ def main():
             raise SystemExit("--files %s matches none of the mutated sources" % pattern)
     session = Session(root, arguments.jobs)
     session.recover()
+    equivalents = equivalent_keys(root)
     originals, mutants = {}, []
     for path in paths:
         with open(os.path.join(root, path), "rb") as f:
@@ -1050,7 +1076,7 @@ def main():
     if arguments.list:
         signal.signal(signal.SIGPIPE, signal.SIG_DFL)  # as in: scripts/mutate --list | head
         for m in mutants:
-            say("%s  %-8s %s" % (m.where(), m.kind, m.change))
+            say("%s %s  %-8s %s" % (m.key(), m.where(), m.kind, m.change))
         kinds = ", ".join("%s %d" % (k, sum(m.kind == k for m in mutants)) for k in KIND_ORDER)
         say("%d of %d candidate mutants in %d files (%s)" % (len(mutants), candidates,
                                                              len(chosen_paths), kinds))
@@ -1115,8 +1141,14 @@ def main():
             say("[%d/%d] %-12s build %5.1f s, tests %5.1f s  %s  %s%s" % (
                 number, len(mutants), mutant.fate, mutant.build_seconds, mutant.test_seconds,
                 mutant.where(), mutant.change, by))
-            if mutant.fate == "survived":
-                say("SURVIVED %s  %s" % (mutant.where(), mutant.change))
+            if mutant.fate == "survived" and mutant.key() in equivalents:
+                mutant.fate = "equivalent"
+            elif mutant.fate == "survived":
+                say("SURVIVED %s %s  %s" % (mutant.key(), mutant.where(), mutant.change))
+            elif mutant.key() in equivalents:
+                mutant.detail += " - listed as equivalent in the README, but the tests see it"
+                say("NOT EQUIVALENT %s %s: the README lists it, the tests see it"
+                    % (mutant.key(), mutant.where()))
     except Interrupted as signal_name:
         interrupted = str(signal_name)
     finally:
@@ -1124,7 +1156,8 @@ def main():
         # and restoring: the file and the build are put back.
         session.recover()
 
-    ran = [m for m in mutants if m.fate in ("killed", "survived", "timed out", "not compiled")]
+    ran = [m for m in mutants
+           if m.fate in ("killed", "survived", "timed out", "not compiled", "equivalent")]
     elapsed = time.monotonic() - started
     if ran:
         per_mutant = sum(m.build_seconds + m.test_seconds for m in ran) / len(ran)
@@ -1136,6 +1169,13 @@ def main():
     if interrupted:
         footer.append("interrupted (%s) after %d of %d mutants; the sources are restored"
                       % (interrupted, len(ran), len(mutants)))
+    equivalent = sum(m.fate == "equivalent" for m in mutants)
+    if equivalent:
+        counted = [m for m in mutants if m.fate in ("killed", "survived", "timed out")]
+        killed = sum(m.fate == "killed" for m in counted)
+        footer.append("equivalent: %d, left out of the totals (listed in the README); with them, "
+                      "killed %d of %d (%.1f%%)" % (equivalent, killed, len(counted) + equivalent,
+                                                    100.0 * killed / (len(counted) + equivalent)))
     footer.append(summary(mutants))
     if os.path.isdir(session.build):
         report = write_report(session, mutants, header, footer)
