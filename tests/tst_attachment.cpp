@@ -56,15 +56,14 @@ private slots:
         ++(releasing ? g_releaseFaults : g_attachFaults);
         harness.bringUp();
         MessageCapture capture;
-        QString seen = QString::number(harness.initialize());
-        seen += ' ' + harness.connections();
+        QString seen = QString::number(harness.initialize()) + ' ' + harness.connections();
         harness.component()->Uninitialize();
         harness.stopPlugin();
         seen += harness.calls();
-        for (const MessageCapture::Message& line : capture.messages()) {
-            if (line.category == "ekr.configuration" && line.type != QtDebugMsg)
-                seen += QStringLiteral("; %1 %2").arg(line.type).arg(line.text);
-        }
+        for (const MessageCapture::Message& line : capture.messages())
+            seen += line.category == "ekr.configuration" && line.type != QtDebugMsg
+                        ? QStringLiteral("; %1 %2").arg(line.type).arg(line.text)
+                        : "";
 
         // The services before the failing one are attached and connected, the
         // failing one got as far as its fault lets it, later ones are not even

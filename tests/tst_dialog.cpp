@@ -8,6 +8,14 @@
 
 #include <QUiLoader>
 
+namespace {
+QWidget* loadTree()
+{
+    QFile file(":/ui/com.ekr.configuration.ui");
+    return file.open(QIODevice::ReadOnly) ? QUiLoader().load(&file) : nullptr;
+}
+} // namespace
+
 class DialogTest : public QObject
 {
     Q_OBJECT
@@ -24,8 +32,7 @@ private slots:
                               "lneMonitorPath.readOnly btnApply.enabled lwtConfiguration.count "
                               "lwtConfiguration.focusPolicy cmbTransferType.count";
         h.uiLoader.treeFactory = [&] {
-            QFile file(":/ui/com.ekr.configuration.ui");
-            QWidget* tree = file.open(QIODevice::ReadOnly) ? QUiLoader().load(&file) : nullptr;
+            QWidget* tree = loadTree();
             const QStringList left = {"2", "0", "5", "5", "1", "0", "0", "1", "0", "11", "0"};
             for (int i = 0; i < left.size(); ++i) {
                 const QString name = names.section(' ', i, i);
@@ -64,6 +71,27 @@ private slots:
         QVERIFY(grid->itemAtPosition(1, 0)->widget() == pages &&
                 grid->itemAtPosition(1, 1)->widget() == h.widget("swtConfiguration"));
         QCOMPARE(QPoint(grid->columnStretch(0), grid->columnStretch(1)), QPoint(1, 4));
+    }
+
+    // A tree without one of the widgets (from another skin or version) gives
+    // no dialog, and nothing the host does then reaches the missing widget.
+    void refusesAnIncompleteTree()
+    {
+        for (const char* name :
+             {"lwtConfiguration", "btnMin", "lblMonitorPath", "chkSoundFinish"}) {
+            PluginHarness h;
+            h.uiLoader.treeFactory = [name] {
+                QWidget* tree = loadTree();
+                delete tree->findChild<QWidget*>(name);
+                return tree;
+            };
+            h.bringUp();
+            QCOMPARE(h.initializeAndStart(), 0);
+            h.component()->ShowConf();
+            h.signIn("ann");
+            h.component()->Finish("job.max");
+            QVERIFY2(!h.dialogWindow()->isVisible() && h.communication.requests.isEmpty(), name);
+        }
     }
 
     void followsLanguageAndSkin()

@@ -37,17 +37,28 @@ QString TranslateText(const char* source)
     return QCoreApplication::translate("QObject", source);
 }
 
-// Finds a widget by exact object name at any depth; a widget of another class
-// under the same name does not count.
-template <class Widget>
-void FindWidget(QWidget* dialog, Widget*& field, const char* name, QStringList& missing)
+// A field of the component and the object name of its widget in the tree.
+template <class Widget> std::pair<Widget*&, const char*> Field(Widget*& field, const char* name)
 {
-    field = nullptr;
-    const QList<Widget*> candidates = dialog->findChildren<Widget*>(QString::fromLatin1(name));
-    if (!candidates.isEmpty())
-        field = candidates.first();
-    else
-        missing << QString::fromLatin1(name);
+    return {field, name};
+}
+
+// Finds each field's widget by exact object name at any depth (a widget of
+// another class under the same name does not count); returns the names the
+// tree lacks, whose fields are left null.
+template <class... Widget>
+QStringList FindWidgets(QWidget* dialog, std::pair<Widget*&, const char*>... fields)
+{
+    QStringList missing;
+    const auto find = [dialog, &missing](auto field) {
+        using Found = std::remove_reference_t<decltype(*field.first)>;
+        const auto candidates = dialog->findChildren<Found*>(QString::fromLatin1(field.second));
+        field.first = candidates.isEmpty() ? nullptr : candidates.first();
+        if (!field.first)
+            missing << QString::fromLatin1(field.second);
+    };
+    (find(fields), ...);
+    return missing;
 }
 } // namespace
 
@@ -72,47 +83,31 @@ void EKConfiguration::InitUi()
     QWidget* dialog = m_pDialog;
     QPushButton* btnClose = nullptr;
     QPushButton* btnMin = nullptr;
-    QStringList missing;
-    FindWidget(dialog, m_pLwtConfiguration, "lwtConfiguration", missing);
-    FindWidget(dialog, m_pSwtConfiguration, "swtConfiguration", missing);
-    FindWidget(dialog, m_pLblLogo, "lblLogo", missing);
-    FindWidget(dialog, m_pLblTitle, "lblTitle", missing);
-    FindWidget(dialog, m_pLblTips, "lblTips", missing);
-    FindWidget(dialog, m_pLblPool, "lblPool", missing);
-    FindWidget(dialog, m_pLblSubTask, "lblSubTask", missing);
-    FindWidget(dialog, m_pLblCurrentVersion, "lblCurrentVersion", missing);
-    FindWidget(dialog, m_pLblCurrentVersionV, "lblCurrentVersionV", missing);
-    FindWidget(dialog, m_pLblLatestVersion, "lblLatestVersion", missing);
-    FindWidget(dialog, m_pLblLatestVersionV, "lblLatestVersionV", missing);
-    FindWidget(dialog, m_pBtnSavePath, "btnSavePath", missing);
-    FindWidget(dialog, m_pLneSavePath, "lneSavePath", missing);
-    FindWidget(dialog, m_pBtnMonitorPath, "btnMonitorPath", missing);
-    FindWidget(dialog, m_pLneMonitorPath, "lneMonitorPath", missing);
-    FindWidget(dialog, m_pBtnApply, "btnApply", missing);
-    FindWidget(dialog, m_pBtnCancel, "btnCancel", missing);
-    FindWidget(dialog, m_pBtnUpdate, "btnUpdate", missing);
-    FindWidget(dialog, m_pChkAutoDownload, "chkAutoDownload", missing);
-    FindWidget(dialog, m_pChkPopupFinish, "chkPopupFinish", missing);
-    FindWidget(dialog, m_pChkSoundFinish, "chkSoundFinish", missing);
-    FindWidget(dialog, m_pChkAutoStart, "chkAutoStart", missing);
-    FindWidget(dialog, m_pChkAutoLogin, "chkAutoLogin", missing);
-    FindWidget(dialog, m_pChkAutoUpdate, "chkAutoUpdate", missing);
-    FindWidget(dialog, m_pChkPrerender, "chkPrerender", missing);
-    FindWidget(dialog, m_pChkEnableAutoUploadFailedFiles, "chkEnableAutoUploadFailedFiles",
-               missing);
-    FindWidget(dialog, m_pChkEnableRenderLayer, "chkEnableRenderLayer", missing);
-    FindWidget(dialog, m_pSpbSubTask, "spbSubTask", missing);
-    FindWidget(dialog, m_pCmbPool, "cmbPool", missing);
-    FindWidget(dialog, m_pLblTransferType, "lblTransferType", missing);
-    FindWidget(dialog, m_pCmbTransferType, "cmbTransferType", missing);
-    FindWidget(dialog, m_pChkUploadSceneFileOnly, "chkUploadSceneFileOnly", missing);
-    FindWidget(dialog, m_pTwtSoftwareVersion, "twtSoftwareVersion", missing);
-    FindWidget(dialog, m_pChkSetArgument, "chkSetArgument", missing);
-    FindWidget(dialog, m_pChkInterruptSubmit, "chkInterruptSubmit", missing);
-    FindWidget(dialog, btnClose, "btnClose", missing);
-    FindWidget(dialog, btnMin, "btnMin", missing);
-    FindWidget(dialog, m_pLblSavePath, "lblSavePath", missing);
-    FindWidget(dialog, m_pLblMonitorPath, "lblMonitorPath", missing);
+    const QStringList missing = FindWidgets(
+        dialog, Field(m_pLwtConfiguration, "lwtConfiguration"),
+        Field(m_pSwtConfiguration, "swtConfiguration"), Field(m_pLblLogo, "lblLogo"),
+        Field(m_pLblTitle, "lblTitle"), Field(m_pLblTips, "lblTips"), Field(m_pLblPool, "lblPool"),
+        Field(m_pLblSubTask, "lblSubTask"), Field(m_pLblCurrentVersion, "lblCurrentVersion"),
+        Field(m_pLblCurrentVersionV, "lblCurrentVersionV"),
+        Field(m_pLblLatestVersion, "lblLatestVersion"),
+        Field(m_pLblLatestVersionV, "lblLatestVersionV"), Field(m_pBtnSavePath, "btnSavePath"),
+        Field(m_pLneSavePath, "lneSavePath"), Field(m_pBtnMonitorPath, "btnMonitorPath"),
+        Field(m_pLneMonitorPath, "lneMonitorPath"), Field(m_pBtnApply, "btnApply"),
+        Field(m_pBtnCancel, "btnCancel"), Field(m_pBtnUpdate, "btnUpdate"),
+        Field(m_pChkAutoDownload, "chkAutoDownload"), Field(m_pChkPopupFinish, "chkPopupFinish"),
+        Field(m_pChkSoundFinish, "chkSoundFinish"), Field(m_pChkAutoStart, "chkAutoStart"),
+        Field(m_pChkAutoLogin, "chkAutoLogin"), Field(m_pChkAutoUpdate, "chkAutoUpdate"),
+        Field(m_pChkPrerender, "chkPrerender"),
+        Field(m_pChkEnableAutoUploadFailedFiles, "chkEnableAutoUploadFailedFiles"),
+        Field(m_pChkEnableRenderLayer, "chkEnableRenderLayer"), Field(m_pSpbSubTask, "spbSubTask"),
+        Field(m_pCmbPool, "cmbPool"), Field(m_pLblTransferType, "lblTransferType"),
+        Field(m_pCmbTransferType, "cmbTransferType"),
+        Field(m_pChkUploadSceneFileOnly, "chkUploadSceneFileOnly"),
+        Field(m_pTwtSoftwareVersion, "twtSoftwareVersion"),
+        Field(m_pChkSetArgument, "chkSetArgument"),
+        Field(m_pChkInterruptSubmit, "chkInterruptSubmit"), Field(btnClose, "btnClose"),
+        Field(btnMin, "btnMin"), Field(m_pLblSavePath, "lblSavePath"),
+        Field(m_pLblMonitorPath, "lblMonitorPath"));
     if (!missing.isEmpty()) {
         // A tree from another skin or version: better no dialog than a crash.
         qCCritical(lcConfiguration).noquote()
