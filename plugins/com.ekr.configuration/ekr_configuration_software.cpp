@@ -150,10 +150,8 @@ void EKConfiguration::RestoreDefaultMarks()
         if (*mark.marked >= 0)
             PaintRow(*mark.marked, kUnmarked);
         if (mark.committed >= 0) {
-            if (QTableWidgetItem* item = m_pTwtSoftwareVersion->item(mark.committed, 0)) {
-                item->setBackground(kMarked);
+            if (QTableWidgetItem* item = m_pTwtSoftwareVersion->item(mark.committed, 0))
                 m_pTwtSoftwareVersion->setCurrentItem(item);
-            }
             PaintRow(mark.committed, kMarked);
         }
         *mark.marked = mark.committed;
