@@ -17,6 +17,14 @@ struct FrameworkPrivate : ctkPluginPrivate
     }
     ctkPluginFrameworkContext registry;
 };
+
+// Plugins stop and go newest first: one installed later may use the services
+// of those installed before it until it has stopped.
+QList<QSharedPointer<ctkPlugin>> newestFirst(QList<QSharedPointer<ctkPlugin>> plugins)
+{
+    std::reverse(plugins.begin(), plugins.end());
+    return plugins;
+}
 } // namespace
 
 ctkPluginFramework::ctkPluginFramework() : ctkPlugin(new FrameworkPrivate) {}
@@ -48,9 +56,7 @@ void ctkPluginFramework::stop(const StopOptions& options)
     if (d_ptr->state != ACTIVE && d_ptr->state != STARTING)
         return;
     d_ptr->state = STOPPING;
-    QList<QSharedPointer<ctkPlugin>> plugins = d_ptr->framework->plugins();
-    std::reverse(plugins.begin(), plugins.end());
-    for (const QSharedPointer<ctkPlugin>& plugin : qAsConst(plugins)) {
+    for (const QSharedPointer<ctkPlugin>& plugin : newestFirst(d_ptr->framework->plugins())) {
         try {
             plugin->stop();
         } catch (const std::exception&) {
@@ -66,9 +72,7 @@ void ctkPluginFramework::uninstall()
     if (d_ptr->state == UNINSTALLED)
         return;
     stop();
-    QList<QSharedPointer<ctkPlugin>> plugins = d_ptr->framework->plugins();
-    std::reverse(plugins.begin(), plugins.end());
-    for (const QSharedPointer<ctkPlugin>& plugin : qAsConst(plugins))
+    for (const QSharedPointer<ctkPlugin>& plugin : newestFirst(d_ptr->framework->plugins()))
         plugin->uninstall();
     d_ptr->state = UNINSTALLED;
 }

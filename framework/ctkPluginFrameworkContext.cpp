@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 ctkPluginPrivate::ctkPluginPrivate(ctkPluginFrameworkContext* fw, long pluginId,
                                    const QString& pluginLocation)
     : framework(fw), id(pluginId), location(pluginLocation)
@@ -74,8 +76,9 @@ QList<QSharedPointer<ctkServiceRegistrationEntry>>
 ctkPluginFrameworkContext::find(const QString& name) const
 {
     QList<QSharedPointer<ctkServiceRegistrationEntry>> found;
+    // The list holds only what is registered: unregister() takes an entry out.
     for (const auto& entry : m_services) {
-        if (entry->available && entry->names.contains(name))
+        if (entry->names.contains(name))
             found.append(entry);
     }
     return found;
@@ -85,12 +88,9 @@ void ctkPluginFrameworkContext::unregister(ctkServiceRegistrationEntry* entry)
 {
     entry->available = false;
     entry->framework = nullptr;
-    for (int i = 0; i < m_services.size(); ++i) {
-        if (m_services.at(i).data() == entry) {
-            m_services.removeAt(i);
-            return;
-        }
-    }
+    m_services.erase(std::remove_if(m_services.begin(), m_services.end(),
+                                    [entry](const auto& held) { return held.data() == entry; }),
+                     m_services.end());
 }
 
 void ctkPluginFrameworkContext::unregisterAll(const ctkPlugin* owner)
@@ -196,13 +196,10 @@ QSharedPointer<ctkPlugin> ctkPluginFrameworkContext::install(const QString& loca
 
 void ctkPluginFrameworkContext::forget(const ctkPlugin* plugin)
 {
-    for (int i = 0; i < m_plugins.size(); ++i) {
-        if (m_plugins.at(i).data() == plugin) {
-            m_plugins.at(i)->d_ptr->framework = nullptr;
-            m_plugins.removeAt(i);
-            return;
-        }
-    }
+    plugin->d_ptr->framework = nullptr;
+    m_plugins.erase(std::remove_if(m_plugins.begin(), m_plugins.end(),
+                                   [plugin](const auto& held) { return held.data() == plugin; }),
+                    m_plugins.end());
 }
 
 QSharedPointer<ctkPlugin> ctkPluginFrameworkContext::plugin(long id) const

@@ -60,7 +60,7 @@ void ctkServiceRegistration::setProperties(const ctkDictionary& properties)
 
 void ctkServiceRegistration::unregister()
 {
-    if (d && d->available && d->framework)
+    if (d && d->available) // an available entry always has its registry
         d->framework->unregister(d.data());
 }
 

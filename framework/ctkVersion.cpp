@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <tuple>
+
 ctkVersion::ctkVersion() = default;
 
 ctkVersion::ctkVersion(unsigned int majorVersion, unsigned int minorVersion,
@@ -13,18 +15,18 @@ ctkVersion::ctkVersion(unsigned int majorVersion, unsigned int minorVersion,
 
 ctkVersion::ctkVersion(const QString& version)
 {
+    // An empty text or part fails as a number: the version stays undefined.
     const QStringList parts = version.trimmed().split(QLatin1Char('.'));
-    if (parts.isEmpty() || parts.first().isEmpty())
-        return;
-    unsigned int* const numbers[] = {&m_major, &m_minor, &m_micro};
-    for (int i = 0; i < parts.size() && i < 3; ++i) {
-        bool ok = false;
-        *numbers[i] = parts.at(i).toUInt(&ok);
+    auto part = parts.cbegin();
+    for (unsigned int* number : {&m_major, &m_minor, &m_micro}) {
+        if (part == parts.cend())
+            break;
+        bool ok;
+        *number = (part++)->toUInt(&ok);
         if (!ok)
             return;
     }
-    if (parts.size() > 3)
-        m_qualifier = parts.mid(3).join(QLatin1Char('.'));
+    m_qualifier = QStringList(part, parts.cend()).join(QLatin1Char('.'));
     m_undefined = false;
 }
 
@@ -75,17 +77,13 @@ QString ctkVersion::toString() const
 
 bool ctkVersion::operator==(const ctkVersion& other) const
 {
-    return m_undefined == other.m_undefined && m_major == other.m_major &&
-           m_minor == other.m_minor && m_micro == other.m_micro && m_qualifier == other.m_qualifier;
+    return std::tie(m_undefined, m_major, m_minor, m_micro, m_qualifier) ==
+           std::tie(other.m_undefined, other.m_major, other.m_minor, other.m_micro,
+                    other.m_qualifier);
 }
 
 bool ctkVersion::operator<(const ctkVersion& other) const
 {
-    if (m_major != other.m_major)
-        return m_major < other.m_major;
-    if (m_minor != other.m_minor)
-        return m_minor < other.m_minor;
-    if (m_micro != other.m_micro)
-        return m_micro < other.m_micro;
-    return m_qualifier < other.m_qualifier;
+    return std::tie(m_major, m_minor, m_micro, m_qualifier) <
+           std::tie(other.m_major, other.m_minor, other.m_micro, other.m_qualifier);
 }
