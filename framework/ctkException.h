@@ -16,6 +16,9 @@ public:
     ~ctkException() throw() override;
 
     QString message() const;
+    // The exception this one reports. Stock CTK wraps causes (an install
+    // that failed names why only in its cause); this framework never does.
+    const ctkException* cause() const noexcept { return nullptr; }
     const char* what() const throw() override;
 
 private:

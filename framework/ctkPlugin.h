@@ -42,7 +42,11 @@ public:
 
     State getState() const;
     // Calls the activator's start() with this plugin's context. An exception
-    // from the activator is reported as a ctkPluginException.
+    // from the activator is reported as a ctkPluginException. The options and
+    // the manifest's Plugin-ActivationPolicy are not read: every plugin is
+    // activated at once. Stock CTK activates at once only a plugin whose
+    // manifest says "Plugin-ActivationPolicy: eager"; it leaves any other
+    // STARTING, its activator not run.
     virtual void start(const StartOptions& options = START_ACTIVATION_POLICY);
     // Calls the activator's stop(), then withdraws every service the plugin
     // registered, even when the activator failed.

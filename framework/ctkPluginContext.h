@@ -25,6 +25,10 @@ public:
     QSharedPointer<ctkPlugin> getPlugin(long id) const;
     QList<QSharedPointer<ctkPlugin>> getPlugins() const;
 
+    // Registers any object under any names. Stock CTK refuses (with a
+    // ctkInvalidArgumentException) an object that does not answer inherits()
+    // for each name; this framework does not check, so that tests can register
+    // doubles, or an object of the wrong interface, where the host's services go.
     ctkServiceRegistration registerService(const QStringList& clazzes, QObject* service,
                                            const ctkDictionary& properties = ctkDictionary());
     ctkServiceRegistration registerService(const char* clazz, QObject* service,
@@ -46,7 +50,8 @@ public:
     }
 
     // The service object, or null for an invalid or withdrawn reference and
-    // for a service object that has been deleted meanwhile.
+    // for a service object that has been deleted meanwhile. Stock CTK throws
+    // for an invalid reference: callers check the reference first.
     QObject* getService(const ctkServiceReference& reference);
     template <class S> S* getService(const ctkServiceReference& reference)
     {
@@ -55,7 +60,12 @@ public:
 
     // Loads the library at location and reads its embedded manifest. Throws
     // ctkPluginException when the library cannot be loaded, has no valid
-    // manifest or no activator.
+    // manifest or no activator. The manifest is looked for where stock CTK
+    // looks, :/<prefix>/META-INF/MANIFEST.MF with the prefix the file name up
+    // to its first dot, a leading "lib" dropped and "_" read as "."
+    // (libcom_ekr_configuration.so: com.ekr.configuration), and failing that,
+    // unlike CTK, under the file name without its last suffix
+    // (com.ekr.configuration_0.9.0.so: com.ekr.configuration_0.9.0).
     QSharedPointer<ctkPlugin> installPlugin(const QUrl& location, QIODevice* input = nullptr);
 
 private:

@@ -153,17 +153,27 @@ QSharedPointer<ctkPlugin> ctkPluginFrameworkContext::install(const QString& loca
         throw ctkPluginException(why, type);
     };
 
-    const QString manifestPath =
-        QStringLiteral(":/%1/META-INF/MANIFEST.MF").arg(QFileInfo(location).completeBaseName());
-    QByteArray manifestText;
-    {
-        QFile manifest(manifestPath);
+    // Where stock CTK looks (the file name up to its first dot, without a
+    // leading "lib", "_" read as "."), then under the whole name before the
+    // suffix: a name like com.ekr.configuration_0.9.0 cannot be spelled by
+    // CTK's rule.
+    const QFileInfo file(location);
+    QString ctkPrefix = file.baseName();
+    if (ctkPrefix.startsWith(QLatin1String("lib")))
+        ctkPrefix.remove(0, 3);
+    ctkPrefix.replace(QLatin1Char('_'), QLatin1Char('.'));
+    const QString manifestPaths[] = {
+        QStringLiteral(":/%1/META-INF/MANIFEST.MF").arg(ctkPrefix),
+        QStringLiteral(":/%1/META-INF/MANIFEST.MF").arg(file.completeBaseName())};
+    QFile manifest(manifestPaths[0]);
+    if (!manifest.open(QIODevice::ReadOnly)) {
+        manifest.setFileName(manifestPaths[1]);
         if (!manifest.open(QIODevice::ReadOnly))
-            refuse(QStringLiteral("Plugin library %1 embeds no manifest at %2")
-                       .arg(location, manifestPath),
+            refuse(QStringLiteral("Plugin library %1 embeds no manifest at %2 or %3")
+                       .arg(location, manifestPaths[0], manifestPaths[1]),
                    ctkPluginException::MANIFEST_ERROR);
-        manifestText = manifest.readAll();
     }
+    const QByteArray manifestText = manifest.readAll();
     const QHash<QString, QString> headers = parseManifest(manifestText);
     const QString symbolicName = headers.value(QStringLiteral("Plugin-SymbolicName"));
     if (symbolicName.isEmpty())

@@ -51,48 +51,52 @@ ClientHost::~ClientHost()
 
 QString ClientHost::defaultPluginPath()
 {
-#if defined(Q_OS_WIN)
-    const char* suffix = ".dll";
-#else
-    const char* suffix = ".so";
-#endif
-    return QCoreApplication::applicationDirPath() +
-           QStringLiteral("/plugins/com.ekr.configuration_0.9.0") + QLatin1String(suffix);
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/plugins/" EKR_DEFAULT_PLUGIN);
 }
 
 bool ClientHost::start(const QString& pluginPath, QString* error)
 {
-    m_factory.reset(new ctkPluginFrameworkFactory);
-    m_framework = m_factory->getFramework();
-    m_framework->init();
-    m_framework->start();
-    ctkPluginContext* context = m_framework->getPluginContext();
-
-    m_params.insert(QStringLiteral("plugin_context"), QVariant::fromValue<void*>(context));
-    m_logger->Initialize(m_params); // the host logs from the first moment on
-    m_settings->Initialize(m_params);
-    seedDemoCatalogue();
-    registerInstallation();
-
-    context->registerService("EKLoggerInterface", m_logger.get());
-    context->registerService("EKSettingsInterface", m_settings.get());
-    context->registerService("EKUiLoaderInterface", m_uiLoader.get());
-    context->registerService("EKCommunicationInterface", m_communication.get());
-    context->registerService("EKFileWatcherInterface", m_fileWatcher.get());
-    context->registerService("EKMessagboxInterface", m_messageBox.get());
-
+    // Stock CTK throws where this client's framework is lenient (a service
+    // that does not answer the name it is registered under, a plugin it
+    // cannot install): whatever the framework throws is a failed start that
+    // the client reports, never an abort.
     try {
+        m_factory.reset(new ctkPluginFrameworkFactory);
+        m_framework = m_factory->getFramework();
+        m_framework->init();
+        m_framework->start();
+        ctkPluginContext* context = m_framework->getPluginContext();
+
+        m_params.insert(QStringLiteral("plugin_context"), QVariant::fromValue<void*>(context));
+        m_logger->Initialize(m_params); // the host logs from the first moment on
+        m_settings->Initialize(m_params);
+        seedDemoCatalogue();
+        registerInstallation();
+
+        context->registerService("EKLoggerInterface", m_logger.get());
+        context->registerService("EKSettingsInterface", m_settings.get());
+        context->registerService("EKUiLoaderInterface", m_uiLoader.get());
+        context->registerService("EKCommunicationInterface", m_communication.get());
+        context->registerService("EKFileWatcherInterface", m_fileWatcher.get());
+        context->registerService("EKMessagboxInterface", m_messageBox.get());
+
         m_plugin = context->installPlugin(QUrl::fromLocalFile(pluginPath));
         m_plugin->start();
-    } catch (const ctkPluginException& e) {
-        *error = e.message();
+        qCInfo(lcClient).noquote() << "Plugin" << m_plugin->getSymbolicName()
+                                   << m_plugin->getVersion().toString() << "started";
+
+        const ctkServiceReference reference =
+            context->getServiceReference(QStringLiteral("EKConfigurationInterface"));
+        if (reference)
+            m_configuration =
+                qobject_cast<EKConfigurationInterface*>(context->getService(reference));
+    } catch (const ctkException& e) {
+        *error = QStringLiteral("The plugin framework could not start the configuration plugin: ") +
+                 e.message();
+        for (const ctkException* cause = e.cause(); cause; cause = cause->cause())
+            *error += QStringLiteral(": ") + cause->message();
         return false;
     }
-    qCInfo(lcClient).noquote() << "Plugin" << m_plugin->getSymbolicName()
-                               << m_plugin->getVersion().toString() << "started";
-
-    m_configuration = qobject_cast<EKConfigurationInterface*>(context->getService(
-        context->getServiceReference(QStringLiteral("EKConfigurationInterface"))));
     if (!m_configuration) {
         *error = QStringLiteral("The plugin registered no EKConfigurationInterface service");
         return false;
@@ -115,6 +119,11 @@ bool ClientHost::start(const QString& pluginPath, QString* error)
     // the component sets the dialog's window flags.
     m_uiLoader->setSkin(m_uiLoader->GetCurrentSkin());
     return true;
+}
+
+ctkPluginContext* ClientHost::pluginContext() const
+{
+    return m_framework ? m_framework->getPluginContext() : nullptr;
 }
 
 void ClientHost::registerInstallation()
@@ -178,13 +187,23 @@ void ClientHost::shutdown()
     if (m_plugin) {
         try {
             m_plugin->stop(); // deletes the component
-        } catch (const ctkPluginException& e) {
+        } catch (const ctkException& e) {
             qCWarning(lcClient).noquote() << "Stopping the plugin failed:" << e.message();
         }
         m_plugin.reset();
     }
     m_framework.reset();
+#if defined(EKR_STOCK_CTK)
+    // Stock CTK's framework, when it stops or goes, frees the id of a thread
+    // storage (its database connection's name) but leaves this thread's value
+    // under it. The next thread storage that Qt makes (its font cache or
+    // current OpenGL context, as a window goes or the application ends) gets
+    // that id, takes the value for its own and crashes deleting it. So the
+    // framework is left running to the end of the process.
+    m_factory.release();
+#else
     m_factory.reset(); // unloads the plugin library
+#endif
     // The component leaves four services initialised and started; the host
     // is the last user of all six.
     m_uiLoader->release();

@@ -16,6 +16,7 @@ class MessageBoxService;
 class SettingsService;
 class UiLoaderService;
 class ctkPlugin;
+class ctkPluginContext;
 class ctkPluginFramework;
 class ctkPluginFrameworkFactory;
 
@@ -48,6 +49,9 @@ public:
     void shutdown();
 
     EKConfigurationInterface* configuration() const { return m_configuration; }
+    // The framework's own context, where the services are registered; null
+    // before start().
+    ctkPluginContext* pluginContext() const;
     LoggerService* logger() const { return m_logger.get(); }
     SettingsService* settings() const { return m_settings.get(); }
     UiLoaderService* uiLoader() const { return m_uiLoader.get(); }

@@ -28,11 +28,16 @@ ekr_install_packages() {
 }
 
 # ekr_build DIR [CMAKE OPTION...]: configures DIR once, then builds incrementally.
+# EKR_CMAKE_OPTIONS holds further options, separated by spaces (for instance
+# -DCTK_DIR=/path/to/CTK-build); when it is set, DIR is configured again with
+# them, and they stay in DIR's cache.
 ekr_build() {
   local dir="$1"
   shift
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S "$EKR_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  local extra=()
+  read -r -a extra <<<"${EKR_CMAKE_OPTIONS:-}"
+  if [ ! -f "$dir/CMakeCache.txt" ] || [ ${#extra[@]} -gt 0 ]; then
+    cmake -S "$EKR_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" "${extra[@]}"
   fi
   cmake --build "$dir" -j"$(nproc)"
 }

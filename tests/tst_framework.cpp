@@ -1,5 +1,6 @@
 // The plugin framework layer as plugins and the client rely on it, with fixture plugins.
 
+#include "client_host.h"
 #include "plugin_harness.h"
 #include "test_environment.h"
 
@@ -129,16 +130,38 @@ private slots:
         init();
     }
 
+    // Both packages: ours, and the one that stock CTK can install and activates at once.
     void configurationPlugin()
     {
-        const auto plugin = install(EKR_PLUGIN_PATH);
-        QCOMPARE(plugin->getHeaders().value("Plugin-Vendor") + ", " + label(plugin.data()),
-                 QStringLiteral("EKR Render Systems, com.ekr.configuration 0.9.0"));
-        // Its component, made at start, takes local text as UTF-8.
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
-        plugin->start();
-        QCOMPARE(QTextCodec::codecForLocale()->name(), QByteArray("UTF-8"));
-        QVERIFY(qobject_cast<EKConfigurationInterface*>(service("EKConfigurationInterface")));
+        for (const auto& [file, policy] :
+             {std::pair{EKR_PLUGIN_PATH, ""}, std::pair{EKR_CTK_PLUGIN_PATH, "eager"}}) {
+            const auto plugin = install(file);
+            QCOMPARE(plugin->getHeaders().value("Plugin-Vendor") + ", " + label(plugin.data()) +
+                         ", " + plugin->getHeaders().value("Plugin-ActivationPolicy"),
+                     QStringLiteral("EKR Render Systems, com.ekr.configuration 0.9.0, ") + policy);
+            // Its component, made at start, takes local text as UTF-8.
+            QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
+            plugin->start();
+            QCOMPARE(QTextCodec::codecForLocale()->name(), QByteArray("UTF-8"));
+            QVERIFY(qobject_cast<EKConfigurationInterface*>(service("EKConfigurationInterface")));
+            plugin->uninstall();
+        }
+    }
+
+    // What stock CTK refuses to register: a service that does not answer inherits() for the name
+    // the client registers it under (before it installs the plugin).
+    void clientServicesAnswerTheirNames()
+    {
+        ClientHost host;
+        QString error;
+        QVERIFY(!host.start("/nonexistent/plugin.so", &error));
+        ctkPluginContext* client = host.pluginContext();
+        for (const char* name :
+             {"EKLoggerInterface", "EKSettingsInterface", "EKUiLoaderInterface",
+              "EKCommunicationInterface", "EKFileWatcherInterface", "EKMessagboxInterface"}) {
+            const QObject* service = client->getService(client->getServiceReference(name));
+            QVERIFY2(service && service->inherits(name), name);
+        }
     }
 };
 

@@ -27,9 +27,9 @@ const char* levelName(QtMsgType type)
 }
 } // namespace
 
-LoggerService::LoggerService(const QString& filePath, QObject* parent)
-    : QObject(parent), m_filePath(filePath)
+LoggerService::LoggerService(const QString& filePath, QObject* parent) : m_filePath(filePath)
 {
+    setParent(parent);
     if (m_filePath.isEmpty())
         m_filePath = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
                      QStringLiteral("/ekr_client.log");

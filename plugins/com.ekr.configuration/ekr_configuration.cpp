@@ -39,6 +39,15 @@ EKR_LOOKUP_NAME(EKFileWatcherInterface)
 EKR_LOOKUP_NAME(EKMessagboxInterface)
 #undef EKR_LOOKUP_NAME
 
+// The service the host registered under name, or null. Checked first: stock
+// CTK's getService throws for an invalid reference, and a missing service is
+// to be reported as such.
+QObject* ServiceObject(ctkPluginContext* context, const char* name)
+{
+    const ctkServiceReference reference = context->getServiceReference(QString::fromLatin1(name));
+    return reference ? context->getService(reference) : nullptr;
+}
+
 // Reports a service that could not be attached. The communication,
 // file-watcher and message-box failures are critical and carry the
 // component's id in front, as the host's log filters expect.
@@ -132,9 +141,7 @@ int EKConfiguration::Query(const QVariant& handle)
 
 template <class Service> Service* EKConfiguration::LookUpService() const
 {
-    const ctkServiceReference reference =
-        m_pContext->getServiceReference(QString::fromLatin1(LookUpName<Service>()));
-    return qobject_cast<Service*>(m_pContext->getService(reference));
+    return qobject_cast<Service*>(ServiceObject(m_pContext, LookUpName<Service>()));
 }
 
 template <class Service>
@@ -161,8 +168,7 @@ void EKConfiguration::ConnectService(QObject* sender, const char* signal, const 
 int EKConfiguration::AttachPlugins()
 {
     try {
-        QObject* loggerObject = m_pContext->getService(
-            m_pContext->getServiceReference(QString::fromLatin1(LookUpName<EKLoggerInterface>())));
+        QObject* loggerObject = ServiceObject(m_pContext, LookUpName<EKLoggerInterface>());
         m_pLogger = qobject_cast<EKLoggerInterface*>(loggerObject);
         m_pLoggerObject = m_pLogger ? loggerObject : nullptr;
         if (!m_pLogger || m_pLogger->Initialize(m_hashParams) != 0)
