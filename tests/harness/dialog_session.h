@@ -161,13 +161,15 @@ struct DialogSession
     {
         QStringList text;
         auto* pools = get<QComboBox>("cmbPool");
+        const auto take = [&text](QStringList& list) { text << list, list.clear(); };
         if (what == "writes")
-            for (const auto& write : store.writes)
-                text << write.key + '=' + write.value.toString();
-        else if (what == "watched" || what == "events")
-            text << (what == "watched" ? harness.fileWatcher.calls.join(' ') : events.join(" | "));
+            take(store.writes);
+        else if (what == "watched")
+            take(harness.fileWatcher.calls);
+        else if (what == "events")
+            text << events.join(" | "), events.clear();
         else if (what == "asked")
-            text << harness.messagebox.questions;
+            take(harness.messagebox.questions);
         else if (what == "marks")
             text << marks();
         else if (what == "current") // the current row, and how many cells are selected
@@ -197,11 +199,6 @@ struct DialogSession
                          ? widget->property("text")
                          : widget->metaObject()->userProperty().read(widget))
                         .toString();
-        what == "writes"    ? store.writes.clear()
-        : what == "watched" ? harness.fileWatcher.calls.clear()
-        : what == "events"  ? events.clear()
-        : what == "asked"   ? harness.messagebox.questions.clear()
-                            : void();
         return brief(text.join(' ').simplified());
     }
     QString brief(QString text) const
