@@ -29,38 +29,43 @@ private slots:
         const QString names = "swtConfiguration.currentIndex spbSubTask.minimum "
                               "spbSubTask.maximum twtSoftwareVersion.columnCount "
                               "twtSoftwareVersion.showGrid lneSavePath.readOnly "
-                              "lneMonitorPath.readOnly btnApply.enabled lwtConfiguration.count "
-                              "lwtConfiguration.focusPolicy cmbTransferType.count";
+                              "lneMonitorPath.readOnly lwtConfiguration.count "
+                              "lwtConfiguration.focusPolicy cmbTransferType.count "
+                              "lneSavePath.visible lneMonitorPath.visible btnMonitorPath.visible "
+                              "lblMonitorPath.visible cmbTransferType.currentText";
         h.uiLoader.treeFactory = [&] {
             QWidget* tree = loadTree();
-            const QStringList left = {"2", "0", "5", "5", "1", "0", "0", "1", "0", "11", "0"};
+            const QStringList left = {"2", "0", "5", "5", "1", "0", "0", "0", "11", "0"};
             for (int i = 0; i < left.size(); ++i) {
                 const QString name = names.section(' ', i, i);
                 tree->findChild<QWidget*>(name.section('.', 0, 0))
                     ->setProperty(qPrintable(name.section('.', 1)), left[i]);
             }
+            tree->findChild<QComboBox*>("cmbTransferType")->addItem("sftp", 1);
+            tree->findChild<QPushButton*>("btnApply")->setEnabled(true);
             tree->setAutoFillBackground(false);
             delete tree->layout();
             return tree;
         };
         h.bringUp();
         QCOMPARE(h.initializeAndStart(), 0);
+        QVERIFY(!h.widget("btnApply")->isEnabled());
+        h.settings.store["ekr.web/transfertype"] = 0;
+        h.signIn("ann");
         h.component()->ShowConf();
         QStringList seen;
-        for (const QString& name :
-             names.split(' ') + QStringList{"lneSavePath.visible", "lneMonitorPath.visible",
-                                            "btnMonitorPath.visible", "lblMonitorPath.visible"})
+        for (const QString& name : names.split(' '))
             seen << h.widget(qPrintable(name.section('.', 0, 0)))
                         ->property(qPrintable(name.section('.', 1)))
                         .toString();
         QCOMPARE(seen.join(' '),
-                 QString("0 1 100 2 false true true false 4 0 1 true false false false"));
+                 QString("0 1 100 2 false true true 4 0 2 true false false false ftp"));
         QWidget* window = h.dialogWindow();
         QCOMPARE(window->windowFlags(), Qt::WindowMinimizeButtonHint |
                                             Qt::MSWindowsFixedSizeDialogHint | Qt::Dialog |
                                             Qt::FramelessWindowHint);
         QVERIFY(window->autoFillBackground() &&
-                h.widget<QComboBox>("cmbTransferType")->itemData(0) == QVariant(0));
+                h.widget<QComboBox>("cmbTransferType")->itemData(1) == QVariant(0));
         auto* pages = h.widget<QListWidget>("lwtConfiguration");
         for (int row = 0; row < 4; ++row)
             QCOMPARE(pages->item(row)->textAlignment(), int(Qt::AlignCenter));
