@@ -129,22 +129,6 @@ private slots:
         }
     }
 
-    // The Chinese catalogue is what lupdate makes of the plugin's texts, all
-    // of them translated.
-    void everyTextHasAChineseTranslation()
-    {
-        const QString shipped = EKR_SOURCE_DIR "/host/resources/translations/ekr_client_zh_CN.ts";
-        QTemporaryDir scratch;
-        QVERIFY(QFile::copy(shipped, scratch.path() + "/zh_CN.ts"));
-        QCOMPARE(QProcess::execute(EKR_LUPDATE, {"-silent", "-locations", "none", "-no-obsolete",
-                                                 EKR_SOURCE_DIR "/plugins/com.ekr.configuration",
-                                                 "-ts", scratch.path() + "/zh_CN.ts"}),
-                 0);
-        QCOMPARE(DialogSession::contents(scratch.path() + "/zh_CN.ts"),
-                 DialogSession::contents(shipped));
-        QVERIFY(!DialogSession::contents(shipped).contains("unfinished"));
-    }
-
     // Each row a script (see DialogSession::run) that must play back as written.
     void scripts_data()
     {
