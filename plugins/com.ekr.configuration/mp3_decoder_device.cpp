@@ -67,7 +67,9 @@ bool Mp3DecoderDevice::start()
 
 void Mp3DecoderDevice::decode()
 {
-    while (m_pcm.isEmpty() && !m_bSourceDone) {
+    while (m_pcm.isEmpty()) {
+        if (m_bSourceDone)
+            return;
         unsigned char buffer[16384];
         size_t produced = 0;
         const int result = mpg123_read(m_handle, buffer, sizeof buffer, &produced);
