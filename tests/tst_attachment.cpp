@@ -56,7 +56,8 @@ private slots:
         ++(releasing ? g_releaseFaults : g_attachFaults);
         harness.bringUp();
         MessageCapture capture;
-        QString seen = QString::number(harness.initialize()) + ' ' + harness.connections();
+        QString seen = QString::number(harness.initialize());
+        seen += ' ' + harness.connections(); // after Initialize: + does not order its operands
         harness.component()->Uninitialize();
         harness.stopPlugin();
         seen += harness.calls();

@@ -4,7 +4,6 @@
 
 namespace {
 const qint64 kFeedSize = 16 * 1024;
-const qint64 kMaxBytes = 10 * 1024 * 1024; // a reminder is seconds long, not minutes
 } // namespace
 
 Mp3DecoderDevice::Mp3DecoderDevice(QIODevice* source, QObject* parent)
@@ -42,79 +41,55 @@ bool Mp3DecoderDevice::start()
     m_handle = mpg123_new(nullptr, &error);
     if (!m_handle || mpg123_open_feed(m_handle) != MPG123_OK)
         return fail();
-    // 16-bit signed samples at the stream's own rate and channel count: what
-    // every audio output takes.
-    mpg123_format_none(m_handle);
-    const long* rates = nullptr;
-    size_t rateCount = 0;
-    mpg123_rates(&rates, &rateCount);
-    for (size_t i = 0; i < rateCount; ++i)
-        mpg123_format(m_handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-
-    // Feed until the decoder has seen a frame header and knows the format.
+    // Fed until the decoder has seen a frame header. Its output is what it
+    // prefers when nothing is forced: 16-bit signed samples in the host's byte
+    // order (as QAudioFormat assumes) at the stream's own rate and channel
+    // count, which every audio output takes.
     long rate = 0;
     int channels = 0;
     int encoding = 0;
-    while (true) {
-        unsigned char scratch[4096];
-        size_t produced = 0;
-        const int result = mpg123_read(m_handle, scratch, sizeof scratch, &produced);
-        if (result == MPG123_NEW_FORMAT) {
-            mpg123_getformat(m_handle, &rate, &channels, &encoding);
-            break;
-        }
-        if (result == MPG123_NEED_MORE) {
-            const QByteArray chunk = m_source->read(kFeedSize);
-            if (chunk.isEmpty())
-                return fail();
-            mpg123_feed(m_handle, reinterpret_cast<const unsigned char*>(chunk.constData()),
-                        size_t(chunk.size()));
-            continue;
-        }
-        if (result != MPG123_OK)
+    while ((error = mpg123_getformat(m_handle, &rate, &channels, &encoding)) == MPG123_NEED_MORE) {
+        const QByteArray chunk = m_source->read(kFeedSize);
+        if (chunk.isEmpty())
             return fail();
-        m_pcm.append(reinterpret_cast<const char*>(scratch), int(produced));
+        mpg123_feed(m_handle, reinterpret_cast<const unsigned char*>(chunk.constData()),
+                    size_t(chunk.size()));
     }
-    if (rate <= 0 || channels <= 0)
+    if (error != MPG123_OK)
         return fail();
     m_format.setSampleRate(int(rate));
     m_format.setChannelCount(channels);
     m_format.setSampleSize(16);
     m_format.setSampleType(QAudioFormat::SignedInt);
-    m_format.setByteOrder(QAudioFormat::LittleEndian);
     m_format.setCodec(QStringLiteral("audio/pcm"));
     return open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
-void Mp3DecoderDevice::decode(qint64 wanted)
+void Mp3DecoderDevice::decode()
 {
-    while (m_handle && m_pcm.size() < wanted && m_pcm.size() < kMaxBytes) {
+    while (m_pcm.isEmpty()) {
+        if (m_bSourceDone)
+            return;
         unsigned char buffer[16384];
         size_t produced = 0;
         const int result = mpg123_read(m_handle, buffer, sizeof buffer, &produced);
-        if (produced > 0)
-            m_pcm.append(reinterpret_cast<const char*>(buffer), int(produced));
+        m_pcm.append(reinterpret_cast<const char*>(buffer), int(produced));
         if (result == MPG123_NEED_MORE) {
-            if (m_bSourceDone)
-                return;
             const QByteArray chunk = m_source->read(kFeedSize);
-            if (chunk.isEmpty()) {
-                m_bSourceDone = true;
-                return;
-            }
+            m_bSourceDone = chunk.isEmpty();
             mpg123_feed(m_handle, reinterpret_cast<const unsigned char*>(chunk.constData()),
                         size_t(chunk.size()));
-        } else if (result != MPG123_OK && result != MPG123_NEW_FORMAT) {
-            // The end of the stream, or damage: what was decoded still plays.
+        } else if (result != MPG123_OK) {
+            // The end of the stream, damage, or a change of format that would
+            // play at the wrong speed: what was decoded still plays.
             m_bSourceDone = true;
-            return;
         }
     }
 }
 
 qint64 Mp3DecoderDevice::readData(char* data, qint64 maxSize)
 {
-    decode(maxSize);
+    decode();
     const qint64 count = qMin<qint64>(maxSize, m_pcm.size());
     memcpy(data, m_pcm.constData(), size_t(count));
     m_pcm.remove(0, int(count));

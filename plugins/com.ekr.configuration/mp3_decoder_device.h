@@ -31,8 +31,9 @@ protected:
     qint64 writeData(const char* data, qint64 size) override;
 
 private:
-    // Decodes until at least wanted bytes are buffered or the source ends.
-    void decode(qint64 wanted);
+    // Decodes until some sound is buffered or the stream ends: one read of
+    // the decoder at most, however much the reader asks for.
+    void decode();
     void release();
 
     QIODevice* m_source;

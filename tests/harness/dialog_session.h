@@ -30,8 +30,10 @@ struct DialogSession
         if (harness.initializeAndStart() != 0)
             qFatal("the component did not start");
         farm.onRequest = [this] {
-            const auto& request = farm.requests.last();
-            note(request.operation + '@' + request.handle.toString() + json(request.data));
+            const auto& made = farm.requests.last();
+            note(made.operation + '@' + made.handle.toString() +
+                 QJsonDocument(QJsonObject::fromVariantHash(made.data))
+                     .toJson(QJsonDocument::Compact));
         };
         QObject::connect(get<QLineEdit>("lneSavePath"), &QLineEdit::textChanged,
                          [this](const QString& text) { note("output " + text); });
@@ -50,10 +52,6 @@ struct DialogSession
         QFile file(path);
         file.open(QIODevice::ReadOnly);
         return QString::fromUtf8(file.readAll());
-    }
-    static QString json(const QVariantHash& data)
-    {
-        return QJsonDocument(QJsonObject::fromVariantHash(data)).toJson(QJsonDocument::Compact);
     }
     template <class W = QWidget> W* get(const QString& name) const
     {
@@ -161,15 +159,19 @@ struct DialogSession
     {
         QStringList text;
         auto* pools = get<QComboBox>("cmbPool");
+        const auto take = [&text](QStringList& list) { text << list, list.clear(); };
         if (what == "writes")
-            for (const auto& write : store.writes)
-                text << write.key + '=' + write.value.toString();
-        else if (what == "watched" || what == "events")
-            text << (what == "watched" ? harness.fileWatcher.calls.join(' ') : events.join(" | "));
+            take(store.writes);
+        else if (what == "watched")
+            take(harness.fileWatcher.calls);
+        else if (what == "events")
+            text << events.join(" | "), events.clear();
         else if (what == "asked")
-            text << harness.messagebox.questions;
+            take(harness.messagebox.questions);
         else if (what == "marks")
             text << marks();
+        else if (what == "shown")
+            text << (window()->isVisible() ? "yes" : "no");
         else if (what == "current") // the current row, and how many cells are selected
             text << QString::number(table()->currentRow())
                  << QString::number(table()->selectedItems().size());
@@ -181,8 +183,6 @@ struct DialogSession
                         .filter("Exec=");
         else if (what == "pool")
             text << QString("%1 of %2").arg(pools->currentIndex()).arg(pools->count());
-        else if (what == "shown")
-            text << (window()->isVisible() ? "yes" : "no");
         else if (what == "checked")
             for (auto* box : window()->findChildren<QCheckBox*>())
                 text << (box->isChecked() ? box->objectName() : "");
@@ -197,11 +197,6 @@ struct DialogSession
                          ? widget->property("text")
                          : widget->metaObject()->userProperty().read(widget))
                         .toString();
-        what == "writes"    ? store.writes.clear()
-        : what == "watched" ? harness.fileWatcher.calls.clear()
-        : what == "events"  ? events.clear()
-        : what == "asked"   ? harness.messagebox.questions.clear()
-                            : void();
         return brief(text.join(' ').simplified());
     }
     QString brief(QString text) const

@@ -62,14 +62,8 @@ class FakeSettings : public FakeLifecycle<EKSettingsInterface>
     Q_INTERFACES(EKSettingsInterface)
 
 public:
-    struct Write
-    {
-        QString key;
-        QVariant value;
-    };
     QVariantHash store;
-    QStringList reads;
-    QList<Write> writes;
+    QStringList reads, writes; // writes as "key=value"
 
     int GetValue(QVariant& value, const QVariant&, const QString& key) override
     {
@@ -77,7 +71,7 @@ public:
     }
     int SetValue(const QVariant&, const QString& key, const QVariant& value) override
     {
-        return writes.append({key, value}), store.insert(key, value), 0;
+        return writes << key + '=' + value.toString(), store.insert(key, value), 0;
     }
     int GetGroupValues(QVariantHash& values, const QVariant&, const QString& group) override
     {

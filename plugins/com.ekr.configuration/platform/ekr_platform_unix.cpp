@@ -10,7 +10,6 @@
 #include <QSysInfo>
 #include <QTemporaryFile>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -134,24 +133,18 @@ void RemoveAutoStartEntry()
 
 bool OpenRegularFile(QFile& file)
 {
-    // Opened without waiting, so that a pipe cannot block the open, then
-    // judged by what the descriptor is.
-    const QByteArray path = QFile::encodeName(file.fileName());
-    int fd = -1;
-    do {
-        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return false;
+    // Opened without waiting, so that a pipe cannot block the open (nor a
+    // signal interrupt it), then judged by what was opened; a failed open's
+    // -1 fails fstat as well. O_NONBLOCK may stay: a regular file's reads
+    // never wait.
+    const int fd =
+        ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat info;
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
-        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                         file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    if (!regular)
         ::close(fd);
-        return false;
-    }
-    return true;
+    return regular;
 }
 
 QString UpdaterProgram(const QString& applicationDir)
