@@ -25,21 +25,16 @@ private slots:
         const QDir folder(qEnvironmentVariable("XDG_CONFIG_HOME") + "/autostart");
         const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
         QFile entry(folder.filePath("quillmoor_client.desktop"));
-        QVERIFY(folder.mkpath(".") &&
-                (standing == "nothing" ||
-                 (standing == "empty folder"
-                      ? folder.mkdir(entry.fileName())
-                      : QFile::link(folder.filePath("nowhere"), entry.fileName()))));
+        QVERIFY(folder.mkpath(standing == "empty folder" ? entry.fileName() : ".") &&
+                (standing != "link to nowhere" || QFile::link("nowhere", entry.fileName())));
         QCOMPARE(platform::HasAutoStartEntry(), standing != "nothing");
         platform::AddAutoStartEntry("\"/opt/Render Farm/\"q\"/$HOME/`id`/a\\b/100%/c\nd\"");
-        QVERIFY(platform::HasAutoStartEntry());
         QCOMPARE(folder.entryList(all), QStringList{"quillmoor_client.desktop"}); // nothing beside
         const QString text = entry.open(QIODevice::ReadOnly) ? entry.readAll() : "";
-        QCOMPARE(
-            text.section("\nExec=", 1).section('\n', 0, 0),
-            standing == "nothing"
-                ? "\"/opt/Render Farm/\\\\\"q\\\\\"/\\\\$HOME/\\\\`id\\\\`/a\\\\\\\\b/100%%/c\\nd\""
-                : "");
+        QCOMPARE(text.section("\nExec=", 1).section('\n', 0, 0),
+                 standing == "nothing"
+                     ? R"("/opt/Render Farm/\\"q\\"/\\$HOME/\\`id\\`/a\\\\b/100%%/c\nd")"
+                     : "");
         platform::RemoveAutoStartEntry();
         QVERIFY(!platform::HasAutoStartEntry() && folder.isEmpty(all));
     }
