@@ -1,5 +1,5 @@
-// The host services with real widgets and folders: the message box and the file watcher that the
-// component drives, and how the settings store copes with a file it cannot write or parse.
+// The host services on their own, with real widgets, folders and files: what each hands the
+// component and the host, and how the settings store copes with files it cannot write or parse.
 
 #include "message_capture.h"
 #include "modal_answerer.h"
@@ -8,33 +8,29 @@
 #include "client_host.h"
 #include "services/communication_service.h"
 #include "services/filewatcher_service.h"
+#include "services/logger_service.h"
 #include "services/messagebox_service.h"
 #include "services/settings_service.h"
+#include "services/uiloader_service.h"
 
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSignalSpy>
 
 namespace {
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "none";
-}
-
-bool put(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QString logText(const MessageCapture& log)
-{
+auto contents = [](QString p) {
+    QFile f(p);
+    return f.open(QFile::ReadOnly) ? f.readAll() : "";
+};
+auto put = [](QString path, QByteArray bytes) { // at once, as another client writes
+    QSaveFile f(path);
+    return f.open(QFile::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
+};
+auto logText = [](const MessageCapture& log) {
     QString text;
     for (const MessageCapture::Message& line : log.messages())
         text += line.text + '\n';
     return text;
-}
+};
 } // namespace
 
 class HostServicesTest : public QObject
@@ -42,8 +38,7 @@ class HostServicesTest : public QObject
     Q_OBJECT
 
 private slots:
-    // Titled as the client, buttons in the order of their names, the last the default; the
-    // answer is the name of the button pressed.
+    // Titled as the client, buttons ordered by name, the last the default; answers the one pressed.
     void messageBoxAnswersWithTheButtonsName()
     {
         QString seen, clicked = "stale";
@@ -62,38 +57,105 @@ private slots:
         QCOMPARE(clicked, "btnMessageBox_1");
     }
 
+    // Folders watched while running, as set at the last (re)start; none once the host releases it.
     void fileWatcherFollowsTheFolders()
     {
         FileWatcherService watcher;
         QVariant handle;
         QTemporaryDir first, second;
         QSignalSpy changes(&watcher, SIGNAL(FolderChanged(QString)));
-        QCOMPARE(watcher.RestartWatching(), -3); // not running yet
-        QCOMPARE(watcher.SetWatchPaths({first.path(), "/no/such/folder"}), 0);
-        QVERIFY(watcher.Initialize({}) == 0 && watcher.Start(handle, {}) == 0); // watching now
-        QVERIFY(put(first.filePath("scene.max"), "scene"));
+        QVERIFY(watcher.RestartWatching() == -3 && // not running yet
+                watcher.SetWatchPaths({first.path(), "/no/such/folder"}) == 0);
+        QVERIFY(watcher.Initialize({}) == 0 && watcher.Start(handle, {}) == 0 &&
+                put(first.filePath("scene.max"), "scene"));
         QTRY_COMPARE(changes.value(0).value(0).toString(), first.path());
         watcher.SetWatchPaths({second.path()});
         QCOMPARE(watcher.watchedNow(), QStringList{first.path()}); // until restarted
-        QVERIFY(watcher.RestartWatching() == 0 &&
-                watcher.watchedNow() == QStringList{second.path()});
+        QVERIFY(watcher.RestartWatching() == 0 && watcher.watchedNow().join("") == second.path());
         QVERIFY(watcher.Stop(handle) == 0 && watcher.watchedNow().isEmpty());
+        QVERIFY(watcher.Start(handle, {}) == 0 && watcher.Initialize({}) == 0); // a plugin's too
+        watcher.release();
+        QVERIFY(watcher.watchedNow().isEmpty() && watcher.Query(handle) == -3);
     }
 
-    // A save that fails is told once, with its reason, in a box that does not wait for an answer
-    // and in the log; the values stay readable, the keys still unsaved at exit are named, and the
-    // next change that can be saved takes the earlier ones along.
+    // A log line per message (time first), in the file given or the default. Trees by plain name
+    // only; handed out again, the earlier is hidden at once, deleted later; all go at the end.
+    void loggerAndUiLoaderOnTheirOwn()
+    {
+        QTemporaryDir folder;
+        LoggerService logger(folder.filePath("logs/client.log"));
+        QVERIFY(LoggerService().filePath().endsWith("DATA_HOME/tst_host_services/ekr_client.log") &&
+                logger.Initialize({}) == 0);
+        logger.write(QtWarningMsg, QMessageLogContext("a.cpp", 1, "f", "ekr.test"), "careful");
+        QCOMPARE(contents(logger.filePath()).mid(23), " [warning] ekr.test: careful\n");
+        const QString name = "com.ekr.configuration";
+        UiLoaderService loader;
+        QVERIFY(!loader.LoadUi("../ui/" + name, nullptr) && !loader.LoadUi("none", nullptr));
+        QPointer<QWidget> first = loader.LoadUi(name, nullptr), second;
+        first->show();
+        second = loader.LoadUi(name, nullptr);
+        QVERIFY(first && !first->isVisible() && loader.tree(name) == second);
+        QTRY_VERIFY(!first);
+        QVERIFY(loader.Initialize({}) == 0 && loader.Uninitialize() == 0 && !second);
+        QVERIFY(loader.setLanguage("zh_CN") &&
+                QCoreApplication::translate("QObject", "General") == QString("常规"));
+    }
+
+    // From Initialize on, another writer's change is taken in and announced; a sync with nothing to
+    // write leaves the file alone; Stop saves; an unparsable file is copied aside before a write.
+    void othersChangesAreTakenIn_data()
+    {
+        using B = QByteArray;
+        QTest::addColumn<B>("before");
+        QTest::addColumn<B>("theirs");
+        QTest::addColumn<B>("kept");
+        QTest::newRow("no file yet") << B() << B("b=1\n") << B();
+        QTest::newRow("theirs unparsable")
+            << B("b=0\n") << B("b=1\n[x]\nno value\n") << B("b=1\n[x]\nno value\n");
+        QTest::newRow("unparsable as loaded") << B("b=1\n[x\n") << B() << B("b=1\n[x\n");
+    }
+    void othersChangesAreTakenIn()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, theirs);
+        QFETCH(QByteArray, kept);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("ekr_client.ini");
+        QVERIFY(before.isEmpty() || put(path, before));
+        QObject owner; // the store goes with it
+        auto* store = new SettingsService(path, &owner);
+        QSignalSpy told(store, &SettingsService::SettingsUpdated);
+        MessageCapture log;
+        QVariant handle, value;
+        QVERIFY(store->Initialize({}) == 0 && store->Start(handle, {}) == 0 &&
+                store->parent() == &owner && (theirs.isEmpty() || put(path, theirs)));
+        QTRY_COMPARE(told.count(), int(!theirs.isEmpty()));
+        const QDateTime touched = QFileInfo(path).lastModified();
+        const QStringList copies{"ekr_client.ini.corrupt-20??????T??????Z"};
+        QVERIFY(store->sync() && store->sync() && QFileInfo(path).lastModified() == touched &&
+                QDir(folder.path()).entryList(copies).isEmpty()); // only when writing
+        QVERIFY(store->GetValue(value, handle, "b") == 0 && value == "1" &&
+                store->SetValue(handle, "c/d", 2) == 0 && store->Stop(handle) == 0);
+        QCOMPARE(contents(path), "[General]\nb=1\n\n[c]\nd=2\n");
+        const QString copy = folder.filePath(QDir(folder.path()).entryList(copies).join(""));
+        QVERIFY2(contents(copy) == kept &&
+                     (kept.isEmpty() || logText(log).contains("kept as " + copy)),
+                 qPrintable(copy));
+    }
+
+    // A failed save is told once, why, in a box that does not wait and in the log; values stay
+    // readable, keys still unsaved at exit are named, and the next save takes them along.
     void failedSaveIsToldKeptAndRetried_data()
     {
-        QTest::addColumn<bool>("fileForFolder"); // or a folder for the file
+        QTest::addColumn<int>("obstacle");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("a file for its folder")
-            << true << "a file stands where its folder should be";
-        QTest::newRow("a folder for the file") << false << "a folder is in the way";
+        QTest::newRow("a file for its folder") << 0 << "a file stands where its folder should be";
+        QTest::newRow("a folder for the file") << 1 << "a folder is in the way";
+        QTest::newRow("a link to a folder gone") << 2 << "the system refused to write it";
     }
     void failedSaveIsToldKeptAndRetried()
     {
-        QFETCH(bool, fileForFolder);
+        QFETCH(int, obstacle);
         QFETCH(QString, reason);
         QTemporaryDir config; // the client's folder in it, as the client names it
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
@@ -101,92 +163,57 @@ private slots:
         ClientHost host;
         SettingsService* store = host.settings();
         const QString path = store->filePath(), folder = QFileInfo(path).path();
-        QVERIFY(fileForFolder ? put(folder, "") : QDir().mkpath(path));
-        QSignalSpy failures(store, &SettingsService::saveFailed);
+        QVERIFY(obstacle == 0   ? put(folder, "")
+                : obstacle == 1 ? QDir().mkpath(path)
+                                : QDir().mkpath(folder) && QFile::link(folder + "/gone/x", path));
         QVERIFY(store->Initialize({}) == 0 && store->Initialize({}) == 0); // a plugin's too
         store->SetValue(QVariant(), "new/first", 1);
-        QTRY_COMPARE(QApplication::topLevelWidgets().size(), 1); // while the test goes on
+        QTRY_COMPARE(QApplication::topLevelWidgets().size(), 1);
         const QString told = qobject_cast<QMessageBox*>(QApplication::topLevelWidgets()[0])->text();
-        QVERIFY2(told.contains(path + ": " + reason) && logText(log).contains(told),
+        QVERIFY2(told.contains(path + ": " + reason) && logText(log).contains(told) &&
+                     !QApplication::activeModalWidget(),
                  qPrintable(told));
-        store->SetValue(QVariant(), "new/second", 2);
-        QVERIFY(!store->sync());
-        QTest::qWait(10); // told once until a save succeeds
-        QVERIFY(failures.count() == 1 && failures[0][0] == path &&
-                QApplication::topLevelWidgets().size() == 1);
+        QVERIFY(store->SetValue(QVariant(), "new/second", 2) == 0 && !store->sync());
         QVariant value;
         store->GetValue(value, QVariant(), "new/first");
-        QCOMPARE(value, QVariant(1));
         host.shutdown();
-        QVERIFY(store->hasUnsavedChanges() &&
+        QVERIFY(value == 1 && QApplication::topLevelWidgets().size() == 1 && // told once
+                store->hasUnsavedChanges() &&
                 logText(log).contains("changes are lost: new/first, new/second"));
-        QVERIFY(fileForFolder ? QFile::remove(folder) && QDir().mkpath(folder)
-                              : QDir().rmdir(path));
+        QVERIFY((QFile::remove(obstacle ? path : folder) || QDir().rmdir(path)) &&
+                QDir().mkpath(folder));
         store->SetValue(QVariant(), "new/third", 3);
-        QVERIFY(store->sync() && !store->hasUnsavedChanges());
+        QTRY_VERIFY(!store->hasUnsavedChanges()); // saved on its own as control returns
         QCOMPARE(contents(path), "[new]\nfirst=1\nsecond=2\nthird=3\n");
-        QVERIFY(store->Initialize({}) == 0 &&
-                store->Uninitialize() == 0); // and nothing is lost now
-        QCOMPARE(logText(log).count("changes are lost"), 1);
-    }
-
-    // A file that cannot be parsed is copied aside, byte for byte, before the store rewrites it:
-    // as it was loaded, and as another writer left it; once for each, and only when writing.
-    void unparsableFileIsKeptBeforeItIsRewritten()
-    {
-        QTemporaryDir folder;
-        const QString path = folder.filePath("ekr_client.ini");
-        const QByteArray broken[] = {"[kept]\nvalue=1\n[broken\n", "[other]\nno value\n"};
-        QVERIFY(put(path, broken[0]));
-        MessageCapture log;
-        SettingsService store(path);
-        QVariant value;
-        store.GetValue(value, QVariant(), "kept/value");
-        QCOMPARE(value, QVariant("1"));
-        QStringList copies;
-        for (int i = 0; i < 4; ++i) {
-            QVERIFY(i != 2 || put(path, broken[1]));
-            if (i > 0)
-                store.SetValue(QVariant(), "new/value", i);
-            QVERIFY(store.sync());
-            copies = QDir(folder.path())
-                         .entryList({"ekr_client.ini.corrupt-*"}, QDir::Files, QDir::Name);
-            QCOMPARE(copies.size(), qMin(i, 2));
-        }
-        for (int i = 0; i < 2; ++i) {
-            const QString copy = folder.filePath(copies[i]);
-            QVERIFY2(QRegularExpression("corrupt-\\d{8}T\\d{6}Z(-2)?$").match(copy).hasMatch() &&
-                         contents(copy) == broken[i] && logText(log).contains("kept as " + copy),
-                     qPrintable(copy));
-        }
+        QVERIFY(store->Initialize({}) == 0 && store->Uninitialize() == 0); // nothing lost now
+        QVERIFY(logText(log).count("changes are lost") == 1 && !logText(log).contains("parsed"));
     }
 
     // The farm substitute answers as its profile says, and never inside the call that asked.
     void farmAnswersFromItsProfile()
     {
-        QTemporaryFile profile;
-        QVERIFY(profile.open() && put(profile.fileName(), R"({"latestVersion": "2.1.0",
+        QTemporaryDir folder;
+        QVERIFY(put(folder.filePath("farm.json"), R"({"latestVersion": "2.1.0",
             "defaultAccount": "b", "accounts": [{"loginName": "a"}, {"loginName": "b",
             "userName": "B", "token": "t", "pools": [{"id": "p", "name": "P", "type": 2}]}]})"));
         CommunicationService farm;
         QString error;
-        QVERIFY(farm.loadProfile(profile.fileName(), &error));
-        QCOMPARE(farm.defaultAccount() + farm.accountNames().join(','), QString("ba,b"));
         QVariant handle;
-        farm.Initialize({});
-        QCOMPARE(farm.Start(handle, {}), 0);
+        QSignalSpy signIns(&farm, SIGNAL(SignInResponse(int, QVariantMap)));
         QSignalSpy versions(&farm, SIGNAL(LatestVersionResponse(int, QVariantMap)));
         QSignalSpy pools(&farm, SIGNAL(PoolIdResponse(int, QVariantMap)));
-        QSignalSpy signIns(&farm, SIGNAL(SignInResponse(int, QVariantMap)));
+        QVERIFY(farm.loadProfile(folder.filePath("farm.json"), &error) &&
+                farm.defaultAccount() + farm.accountNames().join(',') == "ba,b");
         farm.signIn("b");
-        QCOMPARE(farm.RequestLatestVersion(handle, {}), 0);
-        QCOMPARE(farm.RequestPoolId(handle, {{"username", "B"}, {"token", "t"}}), 0);
-        QCOMPARE(versions.count() + pools.count() + signIns.count(), 0);
-        QTRY_COMPARE(versions.count() + pools.count() + signIns.count(), 3);
-        QCOMPARE(signIns.first().at(1).toMap().value("loginname").toString(), QString("b"));
-        QCOMPARE(versions.first().at(1).toMap().value("ver").toString(), QString("2.1.0"));
-        const QVariantList offered = pools.first().at(1).toMap().value("data").toList();
-        QCOMPARE(offered.value(0).toMap().value("pool_id").toString(), QString("p"));
+        QVERIFY(farm.Initialize({}) == 0 && farm.Start(handle, {}) == 0 &&
+                farm.RequestLatestVersion(handle, {}) == 0 &&
+                farm.RequestPoolId(handle, {{"username", "B"}, {"token", "t"}}) == 0);
+        QVERIFY(signIns.isEmpty() && versions.isEmpty() && pools.isEmpty()); // later, not now
+        QTRY_COMPARE(signIns.size() + versions.size() + pools.size(), 3);
+        QCOMPARE(signIns[0][1].toMap()["loginname"].toString() +
+                     versions[0][1].toMap()["ver"].toString() +
+                     pools[0][1].toMap()["data"].toList().value(0).toMap()["pool_id"].toString(),
+                 "b2.1.0p");
     }
 };
 

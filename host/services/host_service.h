@@ -5,6 +5,8 @@
 #include <QVariant>
 #include <QVariantHash>
 
+#include <utility>
+
 // The lifecycle that every host service shares. A service is shared by the
 // host and all of its plugins, so initialisation is counted: the service is
 // set up by the first Initialize and torn down by the last Uninitialize. Each
@@ -29,10 +31,9 @@ public:
         if (m_nInitCount == 0)
             return -3;
         if (--m_nInitCount == 0) {
-            if (!m_openHandles.isEmpty()) {
-                m_openHandles.clear();
+            // Handles still open close with the last user.
+            if (!std::exchange(m_openHandles, {}).isEmpty())
                 onStop();
-            }
             onUninitialize();
         }
         return 0;

@@ -33,6 +33,7 @@ LoggerService::LoggerService(const QString& filePath, QObject* parent) : m_fileP
     if (m_filePath.isEmpty())
         m_filePath = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
                      QStringLiteral("/ekr_client.log");
+    m_file.setFileName(m_filePath);
 }
 
 LoggerService::~LoggerService()
@@ -45,7 +46,6 @@ int LoggerService::onInitialize()
 {
     QMutexLocker lock(&m_mutex);
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
-    m_file.setFileName(m_filePath);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
         // Logging must never stop the client: report once on stderr and run
         // without a file.

@@ -68,14 +68,12 @@ QSettings* SettingsService::store()
     return m_settings.data();
 }
 
-bool SettingsService::eventFilter(QObject* watched, QEvent* event)
+bool SettingsService::eventFilter(QObject*, QEvent* event)
 {
-    // QSettings syncs by itself when the event loop turns after a write. This
-    // store syncs only when it chooses to, so that it sees what each sync
-    // merges in from other writers.
-    if (watched == m_settings.data() && event->type() == QEvent::UpdateRequest)
-        return true;
-    return HostService<EKSettingsInterface>::eventFilter(watched, event);
+    // Installed on m_settings alone. QSettings syncs by itself when the event
+    // loop turns after a write. This store syncs only when it chooses to, so
+    // that it sees what each sync merges in from other writers.
+    return event->type() == QEvent::UpdateRequest;
 }
 
 void SettingsService::watch()
@@ -170,10 +168,8 @@ void SettingsService::letQSettingsSeeChange(const FileStamp& now)
         now.modifiedNs / nsPerMs != m_knownStamp.modifiedNs / nsPerMs)
         return;
     const qint64 later = m_knownStamp.modifiedNs + nsPerSecond;
-    struct timespec times[2] = {};
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = time_t(later / nsPerSecond);
-    times[1].tv_nsec = long(later % nsPerSecond);
+    const struct timespec times[2] = {{0, UTIME_OMIT},
+                                      {time_t(later / nsPerSecond), long(later % nsPerSecond)}};
     ::utimensat(AT_FDCWD, QFile::encodeName(m_filePath).constData(), times, 0);
 #else
     Q_UNUSED(now)
@@ -286,7 +282,7 @@ bool SettingsService::sync()
     // one, a fresh QSettings on the same file tells: it shares the values the
     // first could not write, and tries them again as it opens.
     const bool written =
-        !writing || settings->status() == QSettings::NoError ||
+        settings->status() == QSettings::NoError ||
         QSettings(m_filePath, QSettings::IniFormat).status() != QSettings::AccessError;
     m_knownStamp = fileStamp();
     watch();

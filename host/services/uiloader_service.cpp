@@ -9,19 +9,12 @@
 #include <QUiLoader>
 #include <QWidget>
 
+#include <utility>
+
 Q_LOGGING_CATEGORY(lcUiLoader, "ekr.host.uiloader")
 
 namespace {
 const char* const kStyleSheetName = "com.ekr.configuration.qss";
-
-// Skins are plain names of resource folders: nothing that could climb out of
-// the folder or start somewhere else.
-bool IsPlainName(const QString& name)
-{
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) &&
-           !name.contains(QLatin1Char('\\')) && name != QLatin1String("..") &&
-           name != QLatin1String(".");
-}
 
 [[maybe_unused]] QString StyleSheetOf(const QString& skin)
 {
@@ -32,32 +25,32 @@ bool IsPlainName(const QString& name)
 }
 } // namespace
 
-// Resources of a static library must be pulled in by name.
-static void InitHostResources()
-{
+// Resources of a static library are linked in only when something names
+// them. Named here, they are registered as the program starts, before anyone
+// asks for a tree, a skin or a language (the static lists included).
+[[maybe_unused]] static const bool g_bHostResources = [] {
     Q_INIT_RESOURCE(host_resources);
     Q_INIT_RESOURCE(host_translations);
-}
+    return true;
+}();
 
 UiLoaderService::UiLoaderService(QObject* parent)
     : m_strSkin(QStringLiteral("light")), m_strLanguage(QStringLiteral("en"))
 {
-    InitHostResources();
     setParent(parent);
 }
 
 UiLoaderService::~UiLoaderService()
 {
     releaseTrees();
-    if (m_pTranslator)
-        QCoreApplication::removeTranslator(m_pTranslator);
-    delete m_pTranslator;
+    delete m_pTranslator; // a translator leaves the application as it goes
 }
 
 QWidget* UiLoaderService::LoadUi(const QString& name, QWidget* parent)
 {
+    // By plain name only: a path could climb out of :/ui/.
     QFile file(QStringLiteral(":/ui/%1.ui").arg(name));
-    if (!IsPlainName(name) || !file.open(QIODevice::ReadOnly)) {
+    if (name.contains(QLatin1Char('/')) || !file.open(QIODevice::ReadOnly)) {
         qCWarning(lcUiLoader).noquote() << "No widget tree is registered under" << name;
         return nullptr;
     }
@@ -90,7 +83,6 @@ QWidget* UiLoaderService::tree(const QString& name) const
 
 QStringList UiLoaderService::availableSkins()
 {
-    InitHostResources();
     QStringList skins;
     const QStringList folders = QDir(QStringLiteral(":/")).entryList(QDir::Dirs);
     for (const QString& folder : folders) {
@@ -102,7 +94,6 @@ QStringList UiLoaderService::availableSkins()
 
 QStringList UiLoaderService::availableLanguages()
 {
-    InitHostResources();
     QStringList languages{QStringLiteral("en")};
     const QStringList catalogues =
         QDir(QStringLiteral(":/i18n")).entryList({QStringLiteral("ekr_client_*.qm")});
@@ -116,7 +107,7 @@ QStringList UiLoaderService::availableLanguages()
 
 bool UiLoaderService::setSkin(const QString& skin)
 {
-    if (!IsPlainName(skin) || !availableSkins().contains(skin)) {
+    if (!availableSkins().contains(skin)) { // the names of resource folders only
         qCWarning(lcUiLoader).noquote() << "No skin named" << skin << "- keeping" << m_strSkin;
         return false;
     }
@@ -133,11 +124,7 @@ bool UiLoaderService::setLanguage(const QString& language)
         return false;
     }
     // The catalogue must be in place before anyone retranslates.
-    if (m_pTranslator) {
-        QCoreApplication::removeTranslator(m_pTranslator);
-        delete m_pTranslator;
-        m_pTranslator = nullptr;
-    }
+    delete std::exchange(m_pTranslator, nullptr);
     if (language != QLatin1String("en")) {
         m_pTranslator = new QTranslator;
         m_pTranslator->load(QStringLiteral(":/i18n/ekr_client_%1.qm").arg(language));
@@ -155,7 +142,6 @@ void UiLoaderService::onUninitialize()
 
 void UiLoaderService::releaseTrees()
 {
-    for (const QPointer<QWidget>& tree : qAsConst(m_trees))
-        delete tree.data();
-    m_trees.clear();
+    // A tree deleted as the child of another is null by its turn.
+    qDeleteAll(std::exchange(m_trees, {}));
 }
