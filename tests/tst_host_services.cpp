@@ -214,6 +214,9 @@ private slots:
                      versions[0][1].toMap()["ver"].toString() +
                      pools[0][1].toMap()["data"].toList().value(0).toMap()["pool_id"].toString(),
                  "b2.1.0p");
+        farm.RequestPoolId(handle, {{"username", "B"}, {"token", "forged"}}); // its name, not token
+        QTRY_COMPARE(pools.size(), 2);
+        QCOMPARE(pools[1][0].toInt(), 401);
     }
 };
 
