@@ -207,7 +207,8 @@ private slots:
         farm.signIn("b");
         QVERIFY(farm.Initialize({}) == 0 && farm.Start(handle, {}) == 0 &&
                 farm.RequestLatestVersion(handle, {}) == 0 &&
-                farm.RequestPoolId(handle, {{"username", "B"}, {"token", "t"}}) == 0);
+                farm.RequestPoolId(handle, {{"username", "B"}, {"token", "t"}}) == 0 &&
+                farm.Query(handle.toInt() + 1) == -4); // a handle it never gave out
         QVERIFY(signIns.isEmpty() && versions.isEmpty() && pools.isEmpty()); // later, not now
         QTRY_COMPARE(signIns.size() + versions.size() + pools.size(), 3);
         QCOMPARE(signIns[0][1].toMap()["loginname"].toString() +
