@@ -35,7 +35,8 @@ show; ?cmbTransferType ftp; lwtConfiguration.currentRow=2; ?swtConfiguration.cur
 = shown again after hiding, closing and signing out
 chkAutoLogin=true; show;
 ?events RequestLatestVersion@44{"sid":"ID","sys":"Win32","ver":"0.0.0"} after -, 0 written;
-?shown yes; press btnMin; ?shown no; show; press btnClose; ?shown no; show; out; ?shown no; show;
+?shown yes; ?active dialog; other; ?active other; show; ?active dialog; press btnMin; ?shown no;
+show; press btnClose; ?shown no; show; out; ?shown no; show;
 ?chkAutoLogin true
 
 = render options exclude each other

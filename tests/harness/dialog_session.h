@@ -19,6 +19,7 @@ struct DialogSession
     FakeCommunication& farm = harness.communication;
     UiLoaderService* loader = harness.useHostUiLoader();
     QTemporaryDir folder; // "TMP" in scripts
+    QWidget other;        // another window of the client
     // The requests to the farm, the output folder shown and the table filled,
     // each with whether the dialog was shown, the last key read and the writes
     // so far: the order of what the component does.
@@ -68,6 +69,7 @@ struct DialogSession
     //   pools A2 B | failed   the pool list: id A of type 2, id B of type 0
     //   latest [ver] | failed the latest-version reply
     //   load, show, out       the store's change signal, ShowConf, a sign-out
+    //   other                 another window of the client shown and made active
     //   press button, click row [column], double row column, select row   the user's clicks
     //   make path             a file in TMP, or a folder if the path ends in "/"
     //   choose path | cancel  the answer to the next folder chooser
@@ -115,6 +117,8 @@ struct DialogSession
                 harness.component()->ShowConf();
             else if (verb == "out")
                 emit farm.SignOutResponse(401, {});
+            else if (verb == "other")
+                other.show(), other.activateWindow();
             else if (verb == "press")
                 get<QPushButton>(rest)->click();
             else if (verb == "click")
@@ -183,6 +187,11 @@ struct DialogSession
                         .filter("Exec=");
         else if (what == "pool")
             text << QString("%1 of %2").arg(pools->currentIndex()).arg(pools->count());
+        else if (what == "active")
+            QApplication::processEvents(), // activation is an event of the window system
+                text << (QApplication::activeWindow() == window() ? "dialog"
+                         : QApplication::activeWindow() == &other ? "other"
+                                                                  : "none");
         else if (what == "checked")
             for (auto* box : window()->findChildren<QCheckBox*>())
                 text << (box->isChecked() ? box->objectName() : "");
