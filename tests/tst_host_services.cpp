@@ -87,6 +87,8 @@ private slots:
         QVERIFY(LoggerService().filePath().endsWith("DATA_HOME/tst_host_services/ekr_client.log") &&
                 logger.Initialize({}) == 0);
         logger.write(QtWarningMsg, QMessageLogContext("a.cpp", 1, "f", "ekr.test"), "careful");
+        QVERIFY(logger.Uninitialize() == 0); // released: what comes later is not written
+        logger.write(QtWarningMsg, QMessageLogContext("a.cpp", 2, "f", "ekr.test"), "too late");
         QCOMPARE(contents(logger.filePath()).mid(23), " [warning] ekr.test: careful\n");
         const QString name = "com.ekr.configuration";
         UiLoaderService loader;
