@@ -1137,15 +1137,15 @@ def main():
                     mutant.fate = "not compiled"
             finally:
                 session.restore(entry)
+            if mutant.fate == "survived" and mutant.key() in equivalents:
+                mutant.fate = "equivalent"
             by = " by %s" % mutant.detail if mutant.detail else ""
             say("[%d/%d] %-12s build %5.1f s, tests %5.1f s  %s  %s%s" % (
                 number, len(mutants), mutant.fate, mutant.build_seconds, mutant.test_seconds,
                 mutant.where(), mutant.change, by))
-            if mutant.fate == "survived" and mutant.key() in equivalents:
-                mutant.fate = "equivalent"
-            elif mutant.fate == "survived":
+            if mutant.fate == "survived":
                 say("SURVIVED %s %s  %s" % (mutant.key(), mutant.where(), mutant.change))
-            elif mutant.key() in equivalents:
+            elif mutant.fate != "equivalent" and mutant.key() in equivalents:
                 mutant.detail += " - listed as equivalent in the README, but the tests see it"
                 say("NOT EQUIVALENT %s %s: the README lists it, the tests see it"
                     % (mutant.key(), mutant.where()))
