@@ -209,7 +209,7 @@ private slots:
         h.component()->ShowConf();
         QStringList seen;
         for (const QString& name : names.split(' '))
-            seen << h.widget(qPrintable(name.section('.', 0, 0)))
+            seen << h.widget(name.section('.', 0, 0))
                         ->property(qPrintable(name.section('.', 1)))
                         .toString();
         QCOMPARE(seen.join(' '),
@@ -270,11 +270,11 @@ private slots:
         const QImage dark = QIcon(":/dark/main.png").pixmap(32).toImage();
         QVERIFY(d.loader->setSkin("dark"));
         QCOMPARE(d.window()->styleSheet(),
-                 DialogSession::contents(":/dark/com.ekr.configuration.qss"));
+                 contents(":/dark/com.ekr.configuration.qss"));
         QCOMPARE(d.window()->windowIcon().pixmap(32).toImage(), dark);
         emit d.loader->SkinChanged("light");
         QCOMPARE(d.window()->styleSheet(),
-                 DialogSession::contents(":/light/com.ekr.configuration.qss"));
+                 contents(":/light/com.ekr.configuration.qss"));
         QCOMPARE(d.window()->windowIcon().pixmap(32).toImage(), dark);
         // Unknown names, and names that try to leave the skin folders, read nothing.
         for (const char* name : {"no-such-skin", "../dark", "/etc", ":/dark"}) {

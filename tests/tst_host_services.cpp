@@ -1,8 +1,10 @@
 // The host services on their own, with real widgets, folders and files: what each hands the
-// component and the host, and how the settings store copes with files it cannot write or parse.
+// component and the host, and how the settings store copes with files it cannot write or parse,
+// with clients killed while writing and with another writer ("durability", run as a test of its
+// own). The clients are this program: "--client <mine> <theirs>" sets <mine>/key000..key199 to
+// each number read from stdin and syncs ("synced <n>"), and reports <theirs>/key000 at each
+// announcement ("told <value>").
 
-#include "message_capture.h"
-#include "modal_answerer.h"
 #include "test_environment.h"
 
 #include "client_host.h"
@@ -14,23 +16,67 @@
 #include "services/uiloader_service.h"
 
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QSocketNotifier>
+
+#include <cstdio>
 
 namespace {
-auto contents = [](QString p) {
-    QFile f(p);
-    return f.open(QFile::ReadOnly) ? f.readAll() : "";
-};
 auto put = [](QString path, QByteArray bytes) { // at once, as another client writes
     QSaveFile f(path);
     return f.open(QFile::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
 };
-auto logText = [](const MessageCapture& log) {
-    QString text;
-    for (const MessageCapture::Message& line : log.messages())
-        text += line.text + '\n';
-    return text;
+
+int client(int argc, char** argv, const QString& mine, const QString& theirs)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("ekr_client"); // its store is the client's
+    setvbuf(stdout, nullptr, _IOLBF, 0);                // each report as it is made
+    SettingsService store;
+    QVariant value;
+    QObject::connect(&store, &SettingsService::SettingsUpdated, [&]() {
+        store.GetValue(value, QVariant(), theirs + "/key000");
+        std::printf("told %s\n", qPrintable(value.toString()));
+    });
+    QFile input; // unbuffered: what is not read yet wakes the notifier again
+    input.open(fileno(stdin), QIODevice::ReadOnly | QIODevice::Unbuffered);
+    QSocketNotifier stdinReady(input.handle(), QSocketNotifier::Read);
+    QObject::connect(&stdinReady, &QSocketNotifier::activated, [&]() {
+        const QByteArray number = input.readLine().trimmed();
+        for (int key = 0; key < 200 && !number.isEmpty(); ++key)
+            store.SetValue(QVariant(), mine + QString::asprintf("/key%03d", key), number.toInt());
+        number.isEmpty()
+            ? QCoreApplication::quit()
+            : void(std::printf(store.sync() ? "synced %s\n" : "failed %s\n", number.data()));
+    });
+    store.GetValue(value, QVariant(), mine + "/key000"); // watched from now on
+    std::printf("ready\n");
+    return QCoreApplication::exec();
+}
+
+struct Client : QProcess
+{
+    QStringList lines;
+    explicit Client(const QString& mine, const QString& theirs = "none")
+    {
+        setProcessChannelMode(QProcess::ForwardedErrorChannel); // a sanitizer's report too
+        start(QCoreApplication::applicationFilePath(), {"--client", mine, theirs});
+    }
+    ~Client() override { kill(), waitForFinished(); }
+    void send(int number) { write(QByteArray::number(number) + '\n'), waitForBytesWritten(); }
+    // The values of its reports of one kind, once there are count of them (or 10 s have passed).
+    QStringList reports(const QString& word, int count = 0)
+    {
+        while (canReadLine() || (lines.filter(word).size() < count && waitForReadyRead(10000)))
+            if (canReadLine())
+                lines << QString::fromLocal8Bit(readLine()).trimmed();
+        return lines.filter(QRegularExpression('^' + word + "\\b"))
+            .replaceInStrings(word + ' ', "");
+    }
 };
+
+int g_kills = 0;
 } // namespace
 
 class HostServicesTest : public QObject
@@ -140,8 +186,7 @@ private slots:
                 store->SetValue(handle, "c/d", 2) == 0 && store->Stop(handle) == 0);
         QCOMPARE(contents(path), "[General]\nb=1\n\n[c]\nd=2\n");
         const QString copy = folder.filePath(QDir(folder.path()).entryList(copies).join(""));
-        QVERIFY2(contents(copy) == kept &&
-                     (kept.isEmpty() || logText(log).contains("kept as " + copy)),
+        QVERIFY2(contents(copy) == kept && (kept.isEmpty() || log.text.contains("kept as " + copy)),
                  qPrintable(copy));
     }
 
@@ -172,7 +217,7 @@ private slots:
         store->SetValue(QVariant(), "new/first", 1);
         QTRY_COMPARE(QApplication::topLevelWidgets().size(), 1);
         const QString told = qobject_cast<QMessageBox*>(QApplication::topLevelWidgets()[0])->text();
-        QVERIFY2(told.contains(path + ": " + reason) && logText(log).contains(told) &&
+        QVERIFY2(told.contains(path + ": " + reason) && log.text.contains(told) &&
                      !QApplication::activeModalWidget(),
                  qPrintable(told));
         QVERIFY(store->SetValue(QVariant(), "new/second", 2) == 0 && !store->sync());
@@ -181,14 +226,14 @@ private slots:
         host.shutdown();
         QVERIFY(value == 1 && QApplication::topLevelWidgets().size() == 1 && // told once
                 store->hasUnsavedChanges() &&
-                logText(log).contains("changes are lost: new/first, new/second"));
+                log.text.contains("changes are lost: new/first, new/second"));
         QVERIFY((QFile::remove(obstacle ? path : folder) || QDir().rmdir(path)) &&
                 QDir().mkpath(folder));
         store->SetValue(QVariant(), "new/third", 3);
         QTRY_VERIFY(!store->hasUnsavedChanges()); // saved on its own as control returns
         QCOMPARE(contents(path), "[new]\nfirst=1\nsecond=2\nthird=3\n");
         QVERIFY(store->Initialize({}) == 0 && store->Uninitialize() == 0); // nothing lost now
-        QVERIFY(logText(log).count("changes are lost") == 1 && !logText(log).contains("parsed"));
+        QVERIFY(log.text.count("changes are lost") == 1 && !log.text.contains("parsed"));
     }
 
     // The farm substitute answers as its profile says, and never inside the call that asked.
@@ -223,5 +268,76 @@ private slots:
     }
 };
 
-EKR_TEST_MAIN(HostServicesTest)
+class RobustDurabilityTest : public QObject
+{
+    Q_OBJECT
+    const QString m_store = qEnvironmentVariable("XDG_CONFIG_HOME") + "/ekr_client/ekr_client.ini";
+
+private slots:
+    void killedWhileWritingLeavesAWholeStore()
+    {
+        // Killed by SIGKILL while writing, a client leaves one whole, current store behind. A lock
+        // left empty by a writer killed while taking it does not hold the first writer here.
+        QVERIFY(QDir().mkpath(QFileInfo(m_store).path()) &&
+                QFile(m_store + ".lock").open(QIODevice::WriteOnly));
+        QRandomGenerator random(20240611);
+        for (int onDisk = 0; g_kills < 50; ++g_kills) {
+            Client client("generation");
+            for (int number = onDisk + 1; number <= onDisk + 200; ++number)
+                client.send(number);
+            QVERIFY(!client.reports("synced", 1).isEmpty());
+            QTest::qWait(int(random.bounded(100))); // anywhere in set, write, report
+            QThread::usleep(random.bounded(1000));
+            client.kill();
+            QVERIFY(client.waitForFinished() && client.exitStatus() == QProcess::CrashExit);
+            const int reported = client.reports("synced").last().toInt();
+            const QSettings file(m_store, QSettings::IniFormat);
+            QStringList values; // all 200 the last number reported, or the one written after it
+            for (const QString& key : file.allKeys())
+                values << file.value(key).toString();
+            onDisk = values.value(0).toInt();
+            QVERIFY2(onDisk - reported <= 1 && onDisk >= reported && values.size() == 200 &&
+                         values.count(values[0]) == 200,
+                     qPrintable(QString::number(reported) + " reported: " + values.join(' ')));
+        }
+    }
+
+    // Two clients setting their keys at the same moments, so that one's save often merges the
+    // other's change: each is told once of every change of the other, and neither loses a write.
+    void twoWritersHearEachOther()
+    {
+        Client a("writer.a", "writer.b"), b("writer.b", "writer.a");
+        QVERIFY(a.reports("ready", 1).size() + b.reports("ready", 1).size() == 2);
+        for (int round = 1; round <= 30; ++round) {
+            a.send(round), b.send(round);
+            for (Client* client : {&a, &b}) // told once, of this round
+                QCOMPARE(client->reports("told", round).value(round - 1, "none"),
+                         QString::number(round));
+        }
+        for (Client* client : {&a, &b}) {
+            client->closeWriteChannel();
+            QVERIFY(client->waitForFinished() && client->exitCode() == 0 &&
+                    client->reports("told").size() == 30);
+        }
+        const QSettings file(m_store, QSettings::IniFormat);
+        QCOMPARE(file.value("writer.a/key199").toInt() + file.value("writer.b/key199").toInt(), 60);
+        std::printf("durability: %d kills while writing, each store whole at one generation; 30 "
+                    "rounds of two writers, each told once of every change of the other\n",
+                    g_kills);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && qstrcmp(argv[1], "--client") == 0)
+        return client(argc, argv, argv[2], argv[3]);
+    HermeticEnvironment environment;
+    QApplication app(argc, argv);
+    const bool durability = argc > 1 && qstrcmp(argv[1], "durability") == 0;
+    HostServicesTest services;
+    RobustDurabilityTest robust;
+    return durability ? QTest::qExec(&robust, argc - 1, argv + 1)
+                      : QTest::qExec(&services, argc, argv);
+}
+
 #include "tst_host_services.moc"

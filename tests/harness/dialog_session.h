@@ -1,13 +1,29 @@
-#ifndef EKR_DIALOG_SESSION_H
-#define EKR_DIALOG_SESSION_H
+#pragma once
 
-#include "EKConfigurationInterface.h"
-#include "modal_answerer.h"
 #include "plugin_harness.h"
-#include "registry.h"
-#include "services/uiloader_service.h"
+#include "test_environment.h"
 
 #include <QtWidgets>
+
+inline const QString kProductId = QStringLiteral("{5C1E0B7D-2A94-4F63-8D0E-B3A7196F42C8}");
+
+// The emulated uninstall key the plugin reads the installed version from, in
+// the test's own registry root: subkey name -> DisplayVersion (an invalid
+// value leaves DisplayVersion out).
+inline void writeUninstallKey(const QList<QPair<QString, QVariant>>& subkeys)
+{
+    const bool wow64 = QSysInfo::currentCpuArchitecture() == QLatin1String("x86_64");
+    QSettings key(qEnvironmentVariable("EKR_REGISTRY_ROOT") + "/HKEY_LOCAL_MACHINE/SOFTWARE/" +
+                      (wow64 ? "Wow6432Node/" : "") +
+                      "Microsoft/Windows/CurrentVersion/Uninstall.ini",
+                  QSettings::IniFormat);
+    key.clear();
+    for (const auto& subkey : subkeys) {
+        key.setValue(subkey.first + "/DisplayName", "test");
+        if (subkey.second.isValid())
+            key.setValue(subkey.first + "/DisplayVersion", subkey.second);
+    }
+}
 
 // A started component with the client's real widget tree, skins and
 // translations, and the recording doubles of the other services, driven by
@@ -48,15 +64,9 @@ struct DialogSession
                            store.reads.value(store.reads.size() - 1, "-"))
                       .arg(store.writes.size());
     }
-    static QString contents(const QString& path)
-    {
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll());
-    }
     template <class W = QWidget> W* get(const QString& name) const
     {
-        return harness.widget<W>(qPrintable(name));
+        return harness.widget<W>(name);
     }
     QWidget* window() const { return harness.dialogWindow(); }
     QTableWidget* table() const { return get<QTableWidget>("twtSoftwareVersion"); }
@@ -98,53 +108,55 @@ struct DialogSession
                     {"pool_id", word.left(1)}, {"pool_name", word}, {"pool_type", word.mid(1)}};
             }
             QWidget* widget = verb.contains('=') ? get(name.section('.', 0, 0)) : nullptr;
+            const QHash<QString, std::function<void()>> verbs{
+                {"put",
+                 [&] {
+                     for (const auto& [key, value] : pairs)
+                         store.store.insert(key, value);
+                 }},
+                {"reg", [&] { writeUninstallKey(pairs); }},
+                {"in", [&] { harness.signIn("ann", rest.isEmpty() ? 200 : rest.toInt()); }},
+                {"pools",
+                 [&] {
+                     emit farm.PoolIdResponse(rest == "failed" ? 500 : 200, {{"data", pools}});
+                 }},
+                {"latest",
+                 [&] {
+                     emit farm.LatestVersionResponse(rest == "failed" ? 503 : 200, {{"ver", rest}});
+                 }},
+                {"load", [&] { emit store.SettingsUpdated(); }},
+                {"show", [&] { harness.component()->ShowConf(); }},
+                {"out", [&] { emit farm.SignOutResponse(401, {}); }},
+                {"other", [&] { other.show(), other.activateWindow(); }},
+                {"press", [&] { get<QPushButton>(rest)->click(); }},
+                {"click", [&] { emit table()->itemClicked(table()->item(row, column)); }},
+                {"double", [&] { emit table()->cellDoubleClicked(row, column); }},
+                {"select", [&] { table()->selectRow(row); }},
+                {"make",
+                 [&] {
+                     rest.endsWith('/')
+                         ? QDir(folder.path()).mkpath(rest)
+                         : QFile(folder.path() + '/' + rest).open(QIODevice::WriteOnly);
+                 }},
+                {"forget",
+                 [&] { store.writes.clear(), harness.fileWatcher.calls.clear(), events.clear(); }},
+                {"choose", [&] {
+                     answerNextModal<QFileDialog>(loader, [path](QFileDialog* dialog) {
+                         const bool exists = QFileInfo(path).isDir();
+                         if (path == "cancel")
+                             return dialog->reject();
+                         dialog->setDirectory(exists ? path : QFileInfo(path).path());
+                         if (exists) // picked, or else typed in
+                             return (void)QMetaObject::invokeMethod(dialog, "accept");
+                         dialog->findChild<QLineEdit*>("fileNameEdit")
+                             ->setText(QFileInfo(path).fileName());
+                         dialog->QDialog::accept();
+                     });
+                 }}};
             if (verb.startsWith('?'))
                 step = (verb + ' ' + seen(verb.mid(1))).trimmed();
-            else if (verb == "put")
-                for (const auto& pair : pairs)
-                    store.store.insert(pair.first, pair.second);
-            else if (verb == "reg")
-                writeUninstallKey(pairs);
-            else if (verb == "in")
-                harness.signIn("ann", rest.isEmpty() ? 200 : rest.toInt());
-            else if (verb == "pools")
-                emit farm.PoolIdResponse(rest == "failed" ? 500 : 200, {{"data", pools}});
-            else if (verb == "latest")
-                emit farm.LatestVersionResponse(rest == "failed" ? 503 : 200, {{"ver", rest}});
-            else if (verb == "load")
-                emit store.SettingsUpdated();
-            else if (verb == "show")
-                harness.component()->ShowConf();
-            else if (verb == "out")
-                emit farm.SignOutResponse(401, {});
-            else if (verb == "other")
-                other.show(), other.activateWindow();
-            else if (verb == "press")
-                get<QPushButton>(rest)->click();
-            else if (verb == "click")
-                emit table()->itemClicked(table()->item(row, column));
-            else if (verb == "double")
-                emit table()->cellDoubleClicked(row, column);
-            else if (verb == "select")
-                table()->selectRow(row);
-            else if (verb == "make" && rest.endsWith('/'))
-                QDir(folder.path()).mkpath(rest);
-            else if (verb == "make")
-                QFile(folder.path() + '/' + rest).open(QIODevice::WriteOnly);
-            else if (verb == "choose")
-                answerNextModal<QFileDialog>(loader, [path](QFileDialog* dialog) {
-                    const bool exists = QFileInfo(path).isDir();
-                    if (path == "cancel")
-                        return dialog->reject();
-                    dialog->setDirectory(exists ? path : QFileInfo(path).path());
-                    if (exists) // picked, or else typed in
-                        return (void)QMetaObject::invokeMethod(dialog, "accept");
-                    dialog->findChild<QLineEdit*>("fileNameEdit")
-                        ->setText(QFileInfo(path).fileName());
-                    dialog->QDialog::accept();
-                });
-            else if (verb == "forget")
-                store.writes.clear(), harness.fileWatcher.calls.clear(), events.clear();
+            else if (verbs.contains(verb))
+                verbs[verb]();
             else if (name.contains('.'))
                 widget->setProperty(qPrintable(name.section('.', 1)), value);
             else if (qobject_cast<QPushButton*>(widget))
@@ -206,11 +218,9 @@ struct DialogSession
                          ? widget->property("text")
                          : widget->metaObject()->userProperty().read(widget))
                         .toString();
-        return brief(text.join(' ').simplified());
-    }
-    QString brief(QString text) const
-    {
-        return text.replace("ekr.account.ann/", "~")
+        return text.join(' ')
+            .simplified()
+            .replace("ekr.account.ann/", "~")
             .replace(QCoreApplication::applicationDirPath(), "APP")
             .replace(folder.path(), "TMP")
             .replace(kProductId, "ID");
@@ -234,5 +244,3 @@ struct DialogSession
         return text;
     }
 };
-
-#endif

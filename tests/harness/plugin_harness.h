@@ -95,11 +95,11 @@ public:
             return m_hostUiLoader->tree("com.ekr.configuration");
         return uiLoader.trees.isEmpty() ? nullptr : uiLoader.trees.last().data();
     }
-    template <class W = QWidget> W* widget(const char* name) const
+    template <class W = QWidget> W* widget(const QString& name) const
     {
         W* found = dialogWindow() ? dialogWindow()->findChild<W*>(name) : nullptr;
         if (!found)
-            qFatal("the dialog has no widget %s", name);
+            qFatal("the dialog has no widget %s", qPrintable(name));
         return found;
     }
 
