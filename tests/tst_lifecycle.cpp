@@ -26,7 +26,7 @@ const int kNext[8][3] = {{1, 1, 2}, {0, 1, 2}, {0, 0, 0}, {0, 2, 2},
 // destroyed (the plugin stopped); returns how many steps differ from the model.
 int run(PluginHarness& h, ctkPlugin& plugin, int code, int length)
 {
-    for (FakeLifecycleState* service : h.doubles())
+    for (FakeLifecycleState* service : h.doubles)
         service->lifecycleCalls.clear();
     h.uiLoader.loadedNames.clear();
     plugin.start();
@@ -107,8 +107,8 @@ private slots:
         QFETCH(int, step);
         QFETCH(QString, fault);
         PluginHarness harness;
-        harness.doubles()[step]->failing = fault.section(' ', 0, 0);
-        harness.doubles()[step]->throwing = fault.endsWith("throws");
+        harness.doubles[step]->failing = fault.section(' ', 0, 0);
+        harness.doubles[step]->throwing = fault.endsWith("throws");
         const bool reached = fault != "absent" && fault != "wrong interface";
         if (!reached) // of the wrong interface: another service's double, which notes any call
             harness.services[step] = fault == "absent" ? nullptr : harness.services[(step + 1) % 6];
@@ -144,7 +144,7 @@ private slots:
                                           : "Module com.ekr.%1 is invalid")
                             .arg(kIds[step]);
         QCOMPARE(seen, expected);
-        for (FakeLifecycleState* service : harness.doubles()) // the host's parameters, passed on
+        for (FakeLifecycleState* service : harness.doubles) // the host's parameters, passed on
             QVERIFY(service->lifecycleCalls.isEmpty() || service->lastParams == harness.params());
     }
 

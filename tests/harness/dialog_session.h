@@ -71,20 +71,8 @@ struct DialogSession
     QWidget* window() const { return harness.dialogWindow(); }
     QTableWidget* table() const { return get<QTableWidget>("twtSoftwareVersion"); }
 
-    // Runs the steps of a script, separated by "; ", and returns them with what
-    // each check ("?what expected", see seen()) saw in place of what it expected:
-    //   put key=value ...     values in the store, "~key" the account's, "a,b" a list
-    //   reg name=version ...  subkeys of the uninstall key, "ID" the client's own
-    //   in [result]           the sign-in reply for "ann", 200 unless told
-    //   pools A2 B | failed   the pool list: id A of type 2, id B of type 0
-    //   latest [ver] | failed the latest-version reply
-    //   load, show, out       the store's change signal, ShowConf, a sign-out
-    //   other                 another window of the client shown and made active
-    //   press button, click row [column], double row column, select row   the user's clicks
-    //   make path             a file in TMP, or a folder if the path ends in "/"
-    //   choose path | cancel  the answer to the next folder chooser
-    //   forget                what the doubles recorded so far
-    //   widget[.property]=value   an edit; "on" and "off" enable and disable a button
+    // Runs the steps of a script (the language: tests/dialog.scripts), and returns them with
+    // what each check saw in place of what it expected.
     QStringList run(const QString& script)
     {
         QStringList steps = script.split("; ");
@@ -166,11 +154,7 @@ struct DialogSession
         }
         return steps;
     }
-    // What a double recorded since the last look at it (writes, watched,
-    // events, asked), or what the dialog shows: the software table's marks,
-    // current row and selected cells, the pool choice, the checked boxes,
-    // whether it is shown, a button's state, a label's text, a field's value,
-    // or any property; or the start-with-the-system entry.
+    // What a check sees (tests/dialog.scripts).
     QString seen(const QString& what)
     {
         QStringList text;

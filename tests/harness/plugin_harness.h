@@ -67,7 +67,6 @@ public:
     }
 
     ctkPluginContext* context() const { return m_framework->getPluginContext(); }
-    QSharedPointer<ctkPlugin> plugin() const { return m_plugin; }
     EKConfigurationInterface* component() const
     {
         return qobject_cast<EKConfigurationInterface*>(
@@ -106,10 +105,8 @@ public:
     // What the doubles saw: how often the component is connected to the
     // change signal of settings and to each reply of communication, then each
     // double's lifecycle calls.
-    QVector<FakeLifecycleState*> doubles()
-    {
-        return {&logger, &settings, &uiLoader, &communication, &fileWatcher, &messagebox};
-    }
+    FakeLifecycleState* const doubles[6] = {&logger,        &settings,    &uiLoader,
+                                            &communication, &fileWatcher, &messagebox};
     QString connections() const
     {
         QString counts = QString::number(settings.receiversOf(SIGNAL(SettingsUpdated())));
@@ -123,7 +120,7 @@ public:
     QString calls()
     {
         QString all;
-        for (FakeLifecycleState* service : doubles())
+        for (FakeLifecycleState* service : doubles)
             all += "; " + service->lifecycleCalls.join(' ');
         return all;
     }
