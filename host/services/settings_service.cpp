@@ -51,7 +51,7 @@ QSettings* SettingsService::store()
         m_knownStamp = m_probedStamp = fileStamp();
         m_settings.reset(new QSettings(m_filePath, QSettings::IniFormat));
         m_settings->installEventFilter(this);
-        m_view = currentView(); // parses every section, so a broken one shows now
+        m_view = currentView(); // what the file held, to tell later which keys others changed
         const QSettings::Status status = m_settings->status();
         m_bUnparsable = status == QSettings::FormatError;
         if (m_bUnparsable)
