@@ -22,11 +22,13 @@ QString ExecutableFileName(const QString& baseName)
 bool Is64BitSystem()
 {
     // GetNativeSystemInfo tells the truth to a 32-bit process on a 64-bit
-    // system; it is looked up because older systems lack it.
+    // system; it is looked up because older systems lack it. The address is
+    // cast through void (*)(), the type that stands for any function, so that
+    // the compiler does not take the cast for a mistake (-Wcast-function-type).
     typedef void(WINAPI * NativeSystemInfo)(LPSYSTEM_INFO);
     SYSTEM_INFO info;
-    const auto native = reinterpret_cast<NativeSystemInfo>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetNativeSystemInfo"));
+    const auto native = reinterpret_cast<NativeSystemInfo>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetNativeSystemInfo")));
     if (native)
         native(&info);
     else
