@@ -20,6 +20,10 @@
 #include <cstdio>
 
 namespace {
+// The exit code of a start that would show the dialog on a machine without a
+// display (the others are set where they arise: 1, 2 and 3).
+constexpr int kExitNoDisplay = 4;
+
 LoggerService* g_logger = nullptr;
 QtMessageHandler g_previousHandler = nullptr;
 
@@ -78,21 +82,48 @@ bool saveScreenshots(const ClientHost& host, const QString& folder)
     }
     return true;
 }
+
+// Where windows go through an X11 or Wayland server, Qt's default platform
+// aborts the program when it finds no display. A start that shows no window
+// (the pages rendered to files, the help or version text, options that will
+// be refused) is given the offscreen platform before the application is made;
+// one that would show the dialog returns false, to be refused with a
+// sentence. A platform the user chose (QT_QPA_PLATFORM, or Qt's own -platform
+// option) is left to Qt. Windows and macOS always have their display.
+bool chooseHeadlessPlatform(QCommandLineParser& parser, const QStringList& arguments,
+                            const QCommandLineOption& screenshotOption)
+{
+#if !defined(Q_OS_UNIX) || defined(Q_OS_DARWIN) || defined(Q_OS_ANDROID)
+    return true;
+#endif
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+        arguments.contains(QStringLiteral("-platform")) ||
+        arguments.contains(QStringLiteral("--platform")))
+        return true;
+    const bool showsWindow = parser.parse(arguments) && !parser.isSet(screenshotOption) &&
+                             !parser.isSet(QStringLiteral("help")) &&
+                             !parser.isSet(QStringLiteral("help-all")) &&
+                             !parser.isSet(QStringLiteral("version"));
+    if (showsWindow)
+        return false;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return true;
+}
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ekr_client"));
-    QApplication::setApplicationVersion(QStringLiteral("0.9.0"));
-
+    // The options are known before the application is made: whether a start
+    // without a display can go on depends on them (chooseHeadlessPlatform).
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Render farm client"));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption pluginOption(
         QStringLiteral("plugin-file"), QStringLiteral("Load the configuration plugin from <file>."),
-        QStringLiteral("file"), ClientHost::defaultPluginPath());
+        QStringLiteral("file"));
     const QCommandLineOption skinOption(
         QStringLiteral("skin"),
         QStringLiteral("Dress the client in <skin>: %1.")
@@ -123,7 +154,25 @@ int main(int argc, char* argv[])
                        "reminder (needs \"Sound after finish\" checked for the account)."));
     parser.addOptions({pluginOption, skinOption, languageOption, screenshotOption, profileOption,
                        accountOption, finishOption});
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!chooseHeadlessPlatform(parser, arguments, screenshotOption)) {
+        std::fprintf(stderr, "ekr_client: there is no display to show the settings dialog on "
+                             "(neither DISPLAY nor WAYLAND_DISPLAY is set); --screenshot <folder> "
+                             "renders its pages to files without one\n");
+        return kExitNoDisplay;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ekr_client"));
+    QApplication::setApplicationVersion(QStringLiteral("0.9.0"));
+    // Desktops match the client's windows to its desktop entry, and so to its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ekr_client"));
     parser.process(app);
+    const QString pluginPath =
+        parser.isSet(pluginOption) ? parser.value(pluginOption) : ClientHost::defaultPluginPath();
 
     int exitCode = 0;
     {
@@ -166,7 +215,7 @@ int main(int argc, char* argv[])
 
         if (exitCode != 0) {
             // A wrong option: nothing is started.
-        } else if (!host.start(parser.value(pluginOption), &error)) {
+        } else if (!host.start(pluginPath, &error)) {
             std::fprintf(stderr, "ekr_client: %s\n", qPrintable(error));
             exitCode = 1;
         } else {

@@ -4,7 +4,10 @@
 # and -DSAID= a pattern of what it must say on standard error or, with exit code 0,
 # the pictures it must leave, by name, sorted, between spaces. A start that cannot go
 # on says why in exactly one line.
-# HOME, the XDG folders and the emulated registry are fresh folders of WORK_DIR.
+# HOME, the XDG folders and the emulated registry are fresh folders of WORK_DIR, and
+# the platform is the offscreen one. -DUNSET= names environment variables (between
+# spaces) that the start runs without: DISPLAY and WAYLAND_DISPLAY for a machine
+# without a display, QT_QPA_PLATFORM for a user who chose no platform.
 file(REMOVE_RECURSE ${WORK_DIR})
 foreach(variable HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_RUNTIME_DIR
                  EKR_REGISTRY_ROOT)
@@ -13,6 +16,10 @@ foreach(variable HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_RUNTIME_D
 endforeach()
 file(CHMOD ${WORK_DIR}/XDG_RUNTIME_DIR DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
 set(ENV{QT_QPA_PLATFORM} offscreen)
+separate_arguments(UNSET)
+foreach(variable ${UNSET})
+  unset(ENV{${variable}})
+endforeach()
 file(WRITE ${WORK_DIR}/profile.json "${PROFILE}")
 file(MAKE_DIRECTORY ${WORK_DIR}/pictures)
 string(REPLACE "%profile" ${WORK_DIR}/profile.json OPTIONS "${OPTIONS}")
