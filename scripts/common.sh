@@ -21,10 +21,18 @@ ekr_install_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing Debian packages: ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  ekr_as_root apt-get update -qq
+  ekr_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Runs a command as root: directly when this is root, else through sudo (which
+# clears the environment, so a variable for the command goes through env).
+ekr_as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  else
+    sudo "$@"
+  fi
 }
 
 # ekr_build DIR [CMAKE OPTION...]: configures DIR once, then builds incrementally.
