@@ -55,6 +55,9 @@ QWidget* UiLoaderService::LoadUi(const QString& name, QWidget* parent)
         return nullptr;
     }
     QUiLoader loader;
+    // The tree's own texts, the accessible names among them, follow a
+    // language switched later: each catalogue change retranslates them.
+    loader.setLanguageChangeEnabled(true);
     QWidget* tree = loader.load(&file, parent);
     if (!tree) {
         qCWarning(lcUiLoader).noquote()

@@ -117,6 +117,7 @@ struct DialogSession
                 {"out", [&] { emit farm.SignOutResponse(401, {}); }},
                 {"other", [&] { other.show(), other.activateWindow(); }},
                 {"press", [&] { get<QPushButton>(rest)->click(); }},
+                {"language", [&] { loader->setLanguage(rest), QApplication::processEvents(); }},
                 {"click", [&] { emit table()->itemClicked(table()->item(row, column)); }},
                 {"double", [&] { emit table()->cellDoubleClicked(row, column); }},
                 {"select", [&] { table()->selectRow(row); }},
@@ -170,6 +171,8 @@ struct DialogSession
             take(harness.messagebox.questions);
         else if (what == "marks")
             text << marks();
+        else if (what == "heard")
+            text << hear(QAccessible::queryAccessibleInterface(window())).join(", ");
         else if (what == "shown")
             text << (window()->isVisible() ? "yes" : "no");
         else if (what == "current") // the current row, and how many cells are selected
@@ -208,6 +211,30 @@ struct DialogSession
             .replace(QCoreApplication::applicationDirPath(), "APP")
             .replace(folder.path(), "TMP")
             .replace(kProductId, "ID");
+    }
+    // What a screen reader announces for each shown control under node, in the tree's order:
+    // the name of its related label if it has one (Linux takes a combo box's own name from its
+    // current text), else its own, and any description.
+    QStringList hear(QAccessibleInterface* node) const
+    {
+        QStringList heard;
+        static const QSet<QAccessible::Role> controls{
+            QAccessible::PushButton, QAccessible::CheckBox, QAccessible::EditableText,
+            QAccessible::ComboBox,   QAccessible::SpinBox,  QAccessible::List,
+            QAccessible::Table};
+        for (int i = 0; i < node->childCount(); ++i) {
+            QAccessibleInterface* child = node->child(i);
+            const auto labels = child->relations(QAccessible::Label);
+            const QString about = child->text(QAccessible::Description);
+            if (child->state().invisible)
+                continue;
+            else if (!controls.contains(child->role()))
+                heard << hear(child);
+            else
+                heard << (labels.isEmpty() ? child : labels[0].first)->text(QAccessible::Name) +
+                             (about.isEmpty() ? "" : " (" + about + ")");
+        }
+        return heard;
     }
     // Per row of the software table: 'x' painted grey as a default, 'o'
     // painted white, '.' never painted; painted rows have dark text, both
