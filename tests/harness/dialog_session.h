@@ -70,6 +70,12 @@ struct DialogSession
     }
     QWidget* window() const { return harness.dialogWindow(); }
     QTableWidget* table() const { return get<QTableWidget>("twtSoftwareVersion"); }
+    // The control with the keyboard focus, the dialog being the active window (the offscreen
+    // platform does not activate a window shown again).
+    QWidget* focused() const
+    {
+        return QApplication::setActiveWindow(window()), QApplication::focusWidget();
+    }
 
     // Runs the steps of a script (the language: tests/dialog.scripts), and returns them with
     // what each check saw in place of what it expected.
@@ -117,6 +123,7 @@ struct DialogSession
                 {"out", [&] { emit farm.SignOutResponse(401, {}); }},
                 {"other", [&] { other.show(), other.activateWindow(); }},
                 {"press", [&] { get<QPushButton>(rest)->click(); }},
+                {"key", [&] { QTest::keySequence(focused(), rest); }},
                 {"language", [&] { loader->setLanguage(rest), QApplication::processEvents(); }},
                 {"click", [&] { emit table()->itemClicked(table()->item(row, column)); }},
                 {"double", [&] { emit table()->cellDoubleClicked(row, column); }},
@@ -171,6 +178,10 @@ struct DialogSession
             take(harness.messagebox.questions);
         else if (what == "marks")
             text << marks();
+        else if (what == "tabs") // from the focused control round to it again
+            for (const QString from = focused()->objectName();
+                 text.size() < 40 && text.value(text.size() - 1) != from;)
+                run("key Tab"), text << focused()->objectName();
         else if (what == "heard")
             text << hear(QAccessible::queryAccessibleInterface(window())).join(", ");
         else if (what == "shown")
