@@ -235,11 +235,11 @@ struct DialogSession
             QAccessible::Table};
         for (int i = 0; i < node->childCount(); ++i) {
             QAccessibleInterface* child = node->child(i);
-            const auto labels = child->relations(QAccessible::Label);
-            const QString about = child->text(QAccessible::Description);
             if (child->state().invisible)
                 continue;
-            else if (!controls.contains(child->role()))
+            const auto labels = child->relations(QAccessible::Label);
+            const QString about = child->text(QAccessible::Description);
+            if (!controls.contains(child->role()))
                 heard << hear(child);
             else
                 heard << (labels.isEmpty() ? child : labels[0].first)->text(QAccessible::Name) +
