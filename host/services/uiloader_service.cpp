@@ -38,6 +38,10 @@ UiLoaderService::UiLoaderService(QObject* parent)
     : m_strSkin(QStringLiteral("light")), m_strLanguage(QStringLiteral("en"))
 {
     setParent(parent);
+    // A skin's images come as name.png and name@2x.png. Qt draws icons and
+    // the style sheet's images from the @2x file on a screen of two device
+    // pixels per pixel only when this is set; otherwise it scales up the 1x.
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
 }
 
 UiLoaderService::~UiLoaderService()
@@ -55,6 +59,9 @@ QWidget* UiLoaderService::LoadUi(const QString& name, QWidget* parent)
         return nullptr;
     }
     QUiLoader loader;
+    // The tree's own texts, the accessible names among them, follow a
+    // language switched later: each catalogue change retranslates them.
+    loader.setLanguageChangeEnabled(true);
     QWidget* tree = loader.load(&file, parent);
     if (!tree) {
         qCWarning(lcUiLoader).noquote()

@@ -13,8 +13,9 @@ class QTranslator;
 // Supplies the client's widget trees, skins and languages. Widget trees are
 // Qt Designer files in the resource folder ":/ui/<name>.ui"; a skin is a
 // resource folder ":/<skin>/" holding "com.ekr.configuration.qss" and
-// "main.png"; a language is a catalogue ":/i18n/ekr_client_<code>.qm" (English
-// is the source language and needs none).
+// "main.png", its images also as "<name>@2x.png" for high-density screens; a
+// language is a catalogue ":/i18n/ekr_client_<code>.qm" (English is the
+// source language and needs none).
 class UiLoaderService : public HostService<EKUiLoaderInterface>
 {
     Q_OBJECT

@@ -3,9 +3,9 @@
 
 #include "ekr_configuration.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableWidget>
@@ -139,7 +140,6 @@ void EKConfiguration::InitUi()
     grid->addWidget(m_pSwtConfiguration, 1, 1, 1, 1);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 4);
-    m_pLwtConfiguration->setFocusPolicy(Qt::NoFocus);
     if (dialog->layout()) {
         qCDebug(lcConfiguration) << "The widget tree brings its own layout; keeping it";
         delete grid;
@@ -234,6 +234,19 @@ void EKConfiguration::InitConnections()
     };
     for (const auto& connection : connections)
         connect(connection.sender, connection.signal, this, connection.slot);
+
+    // The window is frameless and no QDialog, so nothing else gives Escape and
+    // Return their meaning. They click the buttons, so that Cancel and Apply run
+    // as for the mouse and a disabled Apply ignores Return. Return on a focused
+    // button presses that one, as in a dialog: never Apply for a focused Cancel.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), m_pDialog), &QShortcut::activated,
+            m_pBtnCancel, &QAbstractButton::click);
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        connect(new QShortcut(QKeySequence(key), m_pDialog), &QShortcut::activated, this, [this] {
+            auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+            (focused ? focused : m_pBtnApply)->click();
+        });
+    }
 }
 
 void EKConfiguration::RetranslateUi()

@@ -70,6 +70,12 @@ struct DialogSession
     }
     QWidget* window() const { return harness.dialogWindow(); }
     QTableWidget* table() const { return get<QTableWidget>("twtSoftwareVersion"); }
+    // The control with the keyboard focus, the dialog being the active window (the offscreen
+    // platform does not activate a window shown again).
+    QWidget* focused() const
+    {
+        return QApplication::setActiveWindow(window()), QApplication::focusWidget();
+    }
 
     // Runs the steps of a script (the language: tests/dialog.scripts), and returns them with
     // what each check saw in place of what it expected.
@@ -117,6 +123,8 @@ struct DialogSession
                 {"out", [&] { emit farm.SignOutResponse(401, {}); }},
                 {"other", [&] { other.show(), other.activateWindow(); }},
                 {"press", [&] { get<QPushButton>(rest)->click(); }},
+                {"key", [&] { QTest::keySequence(focused(), rest); }},
+                {"language", [&] { loader->setLanguage(rest), QApplication::processEvents(); }},
                 {"click", [&] { emit table()->itemClicked(table()->item(row, column)); }},
                 {"double", [&] { emit table()->cellDoubleClicked(row, column); }},
                 {"select", [&] { table()->selectRow(row); }},
@@ -170,6 +178,12 @@ struct DialogSession
             take(harness.messagebox.questions);
         else if (what == "marks")
             text << marks();
+        else if (what == "tabs") // from the focused control round to it again
+            for (const QString from = focused()->objectName();
+                 text.size() < 40 && text.value(text.size() - 1) != from;)
+                run("key Tab"), text << focused()->objectName();
+        else if (what == "heard")
+            text << hear(QAccessible::queryAccessibleInterface(window())).join(", ");
         else if (what == "shown")
             text << (window()->isVisible() ? "yes" : "no");
         else if (what == "current") // the current row, and how many cells are selected
@@ -208,6 +222,30 @@ struct DialogSession
             .replace(QCoreApplication::applicationDirPath(), "APP")
             .replace(folder.path(), "TMP")
             .replace(kProductId, "ID");
+    }
+    // What a screen reader announces for each shown control under node, in the tree's order:
+    // the name of its related label if it has one (Linux takes a combo box's own name from its
+    // current text), else its own, and any description.
+    QStringList hear(QAccessibleInterface* node) const
+    {
+        QStringList heard;
+        static const QSet<QAccessible::Role> controls{
+            QAccessible::PushButton, QAccessible::CheckBox, QAccessible::EditableText,
+            QAccessible::ComboBox,   QAccessible::SpinBox,  QAccessible::List,
+            QAccessible::Table};
+        for (int i = 0; i < node->childCount(); ++i) {
+            QAccessibleInterface* child = node->child(i);
+            if (child->state().invisible)
+                continue;
+            const auto labels = child->relations(QAccessible::Label);
+            const QString about = child->text(QAccessible::Description);
+            if (!controls.contains(child->role()))
+                heard << hear(child);
+            else
+                heard << (labels.isEmpty() ? child : labels[0].first)->text(QAccessible::Name) +
+                             (about.isEmpty() ? "" : " (" + about + ")");
+        }
+        return heard;
     }
     // Per row of the software table: 'x' painted grey as a default, 'o'
     // painted white, '.' never painted; painted rows have dark text, both

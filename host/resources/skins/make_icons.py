@@ -11,6 +11,11 @@ arrow_down.png, arrow_up.png and check.png are the small marks the style
 sheet draws inside combo boxes, spin boxes and check boxes: once those
 controls are restyled, Qt no longer draws its own marks in them.
 
+Each image also comes at twice the size as <name>@2x.png, drawn from the same
+shapes rather than scaled up, so that it stays sharp on screens of two device
+pixels per pixel: Qt takes the @2x file by itself wherever the window icon and
+the style sheet's url() name the plain one.
+
 Only the standard library is used, so the images can be regenerated anywhere:
 
     python3 make_icons.py
@@ -148,7 +153,9 @@ def check_mark(theme):
     return [box, chevron([(4.0, 8.3), (6.8, 11.0), (12.0, 5.3)], theme["check_mark"], 1.05)]
 
 
-def render(shapes, width, height):
+def render(shapes, width, height, scale=1):
+    """The shapes, laid out on width x height, in pixels of 1/scale."""
+    width, height = width * scale, height * scale
     step = 1.0 / SUBSAMPLES
     offsets = [(i + 0.5) * step for i in range(SUBSAMPLES)]
     samples = float(SUBSAMPLES * SUBSAMPLES)
@@ -159,7 +166,7 @@ def render(shapes, width, height):
             acc = [0.0, 0.0, 0.0, 0.0]  # premultiplied
             for oy in offsets:
                 for ox in offsets:
-                    x, y = px + ox, py + oy
+                    x, y = (px + ox) / scale, (py + oy) / scale
                     r = g = b = a = 0.0
                     for shape in shapes:
                         if not shape.contains(x, y):
@@ -248,9 +255,11 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     for name, theme in THEMES.items():
         for file_name, width, height, scene in IMAGES:
-            target = os.path.join(here, name, file_name)
-            write_png(target, width, height, render(scene(theme), width, height))
-            print("wrote", target)
+            for scale, suffix in ((1, ".png"), (2, "@2x.png")):
+                target = os.path.join(here, name, file_name.replace(".png", suffix))
+                write_png(target, width * scale, height * scale,
+                          render(scene(theme), width, height, scale))
+                print("wrote", target)
 
 
 if __name__ == "__main__":

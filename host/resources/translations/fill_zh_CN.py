@@ -48,6 +48,15 @@ GLOSSARY = {
     "Installation Path": "安装路径",
     "Choose software installation path": "选择软件安装路径",
     "Are you sure to quit and update?": "确定要退出并更新吗？",
+    # Accessible names and descriptions of the widget tree.
+    "Settings pages": "设置页面",
+    "Browse for the storage path of render output": "浏览渲染输出存储路径",
+    "Browse for the monitored path of scene files": "浏览场景文件监控路径",
+    "Render software versions": "渲染软件版本",
+    "Double-click a version's installation path to choose the folder it is installed in":
+        "双击某个版本的安装路径，选择它的安装文件夹",
+    "Minimize": "最小化",
+    "Close": "关闭",
 }
 
 MESSAGE = re.compile(
