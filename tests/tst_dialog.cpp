@@ -96,6 +96,18 @@ private slots:
         }
     }
 
+    // At twice the size (the dialog_2x test) the window icon comes at full resolution.
+    void crispAtTwiceTheSize()
+    {
+        DialogSession d;
+        d.run("show");
+        QVERIFY(d.loader->setSkin("light"));
+        if (qApp->devicePixelRatio() < 2)
+            QSKIP("for QT_SCALE_FACTOR=2: the dialog_2x test");
+        const QPixmap icon = d.window()->windowIcon().pixmap(d.window()->windowHandle(), {32, 32});
+        QVERIFY(icon.devicePixelRatio() == 2 && icon.size() == QSize(64, 64));
+    }
+
     void followsLanguageAndSkin()
     {
         DialogSession d;
