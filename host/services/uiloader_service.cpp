@@ -102,10 +102,16 @@ QStringList UiLoaderService::availableSkins()
 QStringList UiLoaderService::availableLanguages()
 {
     QStringList languages{QStringLiteral("en")};
-    const QStringList catalogues =
-        QDir(QStringLiteral(":/i18n")).entryList({QStringLiteral("ekr_client_*.qm")});
+    // The names are matched here rather than by a name filter, which would
+    // compile a regular expression, and so load PCRE2 and its JIT, at every
+    // start of the client: the list is in the help text of its options.
+    const QString prefix = QStringLiteral("ekr_client_"), suffix = QStringLiteral(".qm");
+    const QStringList catalogues = QDir(QStringLiteral(":/i18n")).entryList(QDir::Files);
     for (const QString& catalogue : catalogues) {
-        const QString code = catalogue.mid(11).chopped(3);
+        if (catalogue.size() <= prefix.size() + suffix.size() || !catalogue.startsWith(prefix) ||
+            !catalogue.endsWith(suffix))
+            continue;
+        const QString code = catalogue.mid(prefix.size()).chopped(suffix.size());
         if (!languages.contains(code))
             languages << code;
     }
