@@ -180,6 +180,10 @@ int main(int argc, char* argv[])
         QString error;
         g_logger = host.logger();
         g_previousHandler = qInstallMessageHandler(messageHandler);
+        // A first start writes the demo catalogue, and its sign-in the
+        // account's defaults, before the dialog shows them. They wait in memory
+        // and are saved together once it does: every save waits for the disk.
+        host.settings()->holdSaving();
 
         CommunicationService* farm = host.communication();
         if (parser.isSet(profileOption) &&
@@ -234,9 +238,14 @@ int main(int argc, char* argv[])
                 });
             }
             if (parser.isSet(screenshotOption)) {
+                // The pictures are what this start is for; the writes are
+                // saved after them, as the client stops.
                 host.settle();
                 exitCode = saveScreenshots(host, parser.value(screenshotOption)) ? 0 : 1;
             } else {
+                // Once the farm has answered, the dialog shows the account.
+                QObject::connect(farm, &CommunicationService::repliesDelivered, host.settings(),
+                                 &SettingsService::releaseSaving);
                 exitCode = app.exec();
             }
         }

@@ -107,6 +107,8 @@ void CommunicationService::reply(void (CommunicationService::*signal)(int, QVari
     QTimer::singleShot(0, this, [this, signal, result, data]() {
         --m_nPending;
         emit(this->*signal)(result, data);
+        if (m_nPending == 0)
+            emit repliesDelivered();
     });
 }
 

@@ -39,6 +39,11 @@ public:
     // Replies queued and not yet delivered.
     int pendingReplies() const { return m_nPending; }
 
+signals:
+    // A reply was delivered and none is pending: whatever asked has its
+    // answers, and whatever those answers asked for in turn.
+    void repliesDelivered();
+
 private:
     struct Account
     {

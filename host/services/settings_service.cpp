@@ -11,6 +11,8 @@
 #include <QStorageInfo>
 #include <QTemporaryFile>
 
+#include <utility>
+
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -321,6 +323,27 @@ void SettingsService::syncPending()
         sync();
 }
 
+void SettingsService::scheduleSync()
+{
+    if (m_bSyncScheduled || m_bSavingHeld)
+        return;
+    m_bSyncScheduled = true;
+    QMetaObject::invokeMethod(this, "syncPending", Qt::QueuedConnection);
+}
+
+void SettingsService::holdSaving()
+{
+    m_bSavingHeld = true;
+}
+
+void SettingsService::releaseSaving()
+{
+    if (!std::exchange(m_bSavingHeld, false))
+        return;
+    if (!m_unsaved.isEmpty())
+        scheduleSync();
+}
+
 void SettingsService::fileMayHaveChanged()
 {
     watch();
@@ -348,10 +371,7 @@ int SettingsService::SetValue(const QVariant& handle, const QString& key, const 
     m_setSinceView.insert(stored);
     m_unsaved.insert(stored);
     m_bReportedLoss = false;
-    if (!m_bSyncScheduled) {
-        m_bSyncScheduled = true;
-        QMetaObject::invokeMethod(this, "syncPending", Qt::QueuedConnection);
-    }
+    scheduleSync();
     return 0;
 }
 

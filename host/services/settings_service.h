@@ -16,8 +16,8 @@
 //
 // A write is visible to the next read at once; a burst of writes becomes
 // durable with one sync when control returns to the event loop (and at Stop
-// and Uninitialize). Every change that someone else makes to the file, whether
-// the file watcher notices it or one of our own syncs merges it in, is
+// and Uninitialize), or when saving is released if it is held. Every change that someone else makes
+// to the file, whether the file watcher notices it or one of our own syncs merges it in, is
 // announced with SettingsUpdated(), always from the event loop, never from
 // inside SetValue or GetValue.
 //
@@ -44,6 +44,12 @@ public:
     // Makes every write so far durable now; false when the file cannot be
     // written (the values stay in memory and are written at the next sync).
     bool sync();
+    // While saving is held, writes stay in memory (and are read back at once)
+    // without a sync of their own; releasing it schedules one for all of them.
+    // A sync asked for, Stop, Uninitialize and another writer's change still
+    // write at once. Releasing what is not held does nothing.
+    void holdSaving();
+    void releaseSaving();
     // Whether values set here have not reached the file: its last sync failed.
     // Once the service is gone they are lost.
     bool hasUnsavedChanges() const { return !m_unsaved.isEmpty(); }
@@ -83,6 +89,7 @@ private:
     using View = QVector<QPair<QString, QVariant>>;
 
     QSettings* store();
+    void scheduleSync();
     void watch();
     FileStamp fileStamp() const;
     View currentView() const;
@@ -105,6 +112,7 @@ private:
     FileStamp m_keptStamp;        // the unparsable file last copied aside
     bool m_bUnparsable = false;
     bool m_bSyncScheduled = false;
+    bool m_bSavingHeld = false;
     bool m_bAnnouncementQueued = false;
     bool m_bReportedWriteFailure = false;
     bool m_bReportedLoss = false;
