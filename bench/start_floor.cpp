@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPixmap>
 #include <QPluginLoader>
 #include <QStackedWidget>
 #include <QUiLoader>
@@ -52,12 +53,18 @@ int main(int argc, char* argv[])
     tree->setStyleSheet(QString::fromLatin1(sheet.readAll()));
     tree->show();
 
+    // One picture painted over for each page, as the client saves its pages.
     const QString prefix = QDir(folder).absolutePath() + QStringLiteral("/floor-");
+    QPixmap picture;
     for (int page = 0; page < stack->count(); ++page) {
         stack->setCurrentIndex(page);
         QApplication::processEvents();
         const QString file = prefix + QStringLiteral("%1.png").arg(page + 1);
-        if (!tree->grab().save(file)) {
+        if (picture.isNull())
+            picture = tree->grab();
+        else
+            tree->render(&picture);
+        if (!picture.save(file)) {
             std::fprintf(stderr, "ekr_start_floor: cannot write %s\n", qPrintable(file));
             return 1;
         }

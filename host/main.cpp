@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QPixmap>
 #include <QStackedWidget>
 #include <QTimer>
 
@@ -68,13 +69,21 @@ bool saveScreenshots(const ClientHost& host, const QString& folder)
     const QString prefix = QStringLiteral("%1/%2-%3-")
                                .arg(QDir(folder).absolutePath(), host.uiLoader()->GetCurrentSkin(),
                                     host.uiLoader()->currentLanguage());
+    // One picture, painted over for each page (the dialog fills its own
+    // background, so each page covers the last): a new one for each would take
+    // a window's size of memory each time, which the heap does not give back.
+    QPixmap picture;
     for (int row = 0; row < pages->count(); ++row) {
         pages->setCurrentRow(row);
         QApplication::processEvents();
         QString page = stack->currentWidget()->objectName();
         page.remove(QStringLiteral("page"));
         const QString file = prefix + QStringLiteral("%1-%2.png").arg(row + 1).arg(page.toLower());
-        if (!dialog->grab().save(file)) {
+        if (picture.isNull())
+            picture = dialog->grab();
+        else
+            dialog->render(&picture);
+        if (!picture.save(file)) {
             std::fprintf(stderr, "ekr_client: cannot write %s\n", qPrintable(file));
             return false;
         }
