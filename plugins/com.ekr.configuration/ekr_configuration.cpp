@@ -157,7 +157,9 @@ bool EKConfiguration::AttachService(QPointer<Service>& reference, int& handle)
     return true;
 }
 
-void EKConfiguration::ConnectService(QObject* sender, const char* signal, const char* slot)
+template <class Signal, class Slot>
+void EKConfiguration::ConnectService(
+    const typename QtPrivate::FunctionPointer<Signal>::Object* sender, Signal signal, Slot slot)
 {
     // Unique, so that attaching again after an Uninitialize never delivers a
     // reply twice.
@@ -176,15 +178,16 @@ int EKConfiguration::AttachPlugins()
 
         if (!AttachService(m_pSettings, m_nSettingsHandle))
             return ModuleInvalid<EKSettingsInterface>();
-        ConnectService(m_pSettings, SIGNAL(SettingsUpdated()), SLOT(UpdateSettings()));
+        ConnectService(m_pSettings, &EKSettingsInterface::SettingsUpdated,
+                       &EKConfiguration::UpdateSettings);
 
         if (!AttachService(m_pUiLoader, m_nUiLoaderHandle))
             return ModuleInvalid<EKUiLoaderInterface>();
 
         if (!AttachService(m_pCommunication, m_nCommunicationHandle))
             return ModuleInvalid<EKCommunicationInterface>(true);
-        ConnectService(m_pCommunication, SIGNAL(LatestVersionResponse(int, QVariantMap)),
-                       SLOT(TriggerLatestVersionResponse(int, QVariantMap)));
+        ConnectService(m_pCommunication, &EKCommunicationInterface::LatestVersionResponse,
+                       &EKConfiguration::TriggerLatestVersionResponse);
 
         if (!AttachService(m_pFileWatcher, m_nFileWatcherHandle))
             return ModuleInvalid<EKFileWatcherInterface>(true);
@@ -193,12 +196,12 @@ int EKConfiguration::AttachPlugins()
             return ModuleInvalid<EKMessagboxInterface>(true);
         // The account replies come from the communication service, but are
         // only wanted once every service the handlers use is attached.
-        ConnectService(m_pCommunication, SIGNAL(SignInResponse(int, QVariantMap)),
-                       SLOT(TriggerSignInResponse(int, QVariantMap)));
-        ConnectService(m_pCommunication, SIGNAL(PoolIdResponse(int, QVariantMap)),
-                       SLOT(TriggerPoolIdResponse(int, QVariantMap)));
-        ConnectService(m_pCommunication, SIGNAL(SignOutResponse(int, QVariantMap)),
-                       SLOT(TriggerSignOutResponse(int, QVariantMap)));
+        ConnectService(m_pCommunication, &EKCommunicationInterface::SignInResponse,
+                       &EKConfiguration::TriggerSignInResponse);
+        ConnectService(m_pCommunication, &EKCommunicationInterface::PoolIdResponse,
+                       &EKConfiguration::TriggerPoolIdResponse);
+        ConnectService(m_pCommunication, &EKCommunicationInterface::SignOutResponse,
+                       &EKConfiguration::TriggerSignOutResponse);
     } catch (...) {
         return -1;
     }
@@ -222,7 +225,8 @@ void EKConfiguration::DetachPlugins()
     // Both references are cleared once released, so that the Uninitialize of
     // the destructor does not release them a second time.
     if (EKSettingsInterface* settings = m_pSettings) {
-        disconnect(settings, SIGNAL(SettingsUpdated()), this, SLOT(UpdateSettings()));
+        disconnect(settings, &EKSettingsInterface::SettingsUpdated, this,
+                   &EKConfiguration::UpdateSettings);
         const int handle = m_nSettingsHandle;
         release("The settings service", [settings, handle] { settings->Stop(QVariant(handle)); });
         release("The settings service", [settings] { settings->Uninitialize(); });

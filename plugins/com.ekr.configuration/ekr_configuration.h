@@ -87,7 +87,9 @@ private:
     void DetachPlugins();
     template <class Service> Service* LookUpService() const;
     template <class Service> bool AttachService(QPointer<Service>& reference, int& handle);
-    void ConnectService(QObject* sender, const char* signal, const char* slot);
+    template <class Signal, class Slot>
+    void ConnectService(const typename QtPrivate::FunctionPointer<Signal>::Object* sender,
+                        Signal signal, Slot slot);
 
     // Dialog construction.
     void InitUi();

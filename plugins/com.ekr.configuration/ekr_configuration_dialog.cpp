@@ -126,8 +126,8 @@ void EKConfiguration::InitUi()
     m_pLneMonitorPath->setReadOnly(true);
     m_pBtnApply->setEnabled(false);
     m_pCmbTransferType->addItem(QStringLiteral("ftp"), QVariant(int(0)));
-    connect(btnClose, SIGNAL(clicked()), dialog, SLOT(close()));
-    connect(btnMin, SIGNAL(clicked()), dialog, SLOT(hide()));
+    connect(btnClose, &QPushButton::clicked, dialog, &QWidget::close);
+    connect(btnMin, &QPushButton::clicked, dialog, &QWidget::hide);
 
     for (int row = 0; row < 4; ++row) {
         m_pLwtConfiguration->insertItem(row, QString::fromLatin1(kPageTitles[row]));
@@ -147,8 +147,8 @@ void EKConfiguration::InitUi()
         dialog->setLayout(grid);
     }
 
-    connect(m_pLwtConfiguration, SIGNAL(currentRowChanged(int)), m_pSwtConfiguration,
-            SLOT(setCurrentIndex(int)));
+    connect(m_pLwtConfiguration, &QListWidget::currentRowChanged, m_pSwtConfiguration,
+            &QStackedWidget::setCurrentIndex);
     m_pSwtConfiguration->setCurrentIndex(0);
 
     m_pTwtSoftwareVersion->setColumnCount(2);
@@ -191,49 +191,36 @@ void EKConfiguration::InitConnections()
     // The UI loader outlives the trees it hands out, so a dialog built again
     // after a Stop must not connect it a second time.
     const auto unique = static_cast<Qt::ConnectionType>(Qt::AutoConnection | Qt::UniqueConnection);
-    connect(m_pUiLoader, SIGNAL(SkinChanged(QString)), this, SLOT(ChangeSkin(QString)), unique);
-    connect(m_pUiLoader, SIGNAL(LanguageChanged(QString)), this, SLOT(ChangeLanguage(QString)),
+    connect(m_pUiLoader, &EKUiLoaderInterface::SkinChanged, this, &EKConfiguration::ChangeSkin,
             unique);
+    connect(m_pUiLoader, &EKUiLoaderInterface::LanguageChanged, this,
+            &EKConfiguration::ChangeLanguage, unique);
 
-    const struct
-    {
-        QObject* sender;
-        const char* signal;
-        const char* slot;
-    } connections[] = {
-        {m_pBtnSavePath, SIGNAL(clicked()), SLOT(SelectRenderOutputPath())},
-        {m_pBtnMonitorPath, SIGNAL(clicked()), SLOT(SelectMonitorPath())},
-        {m_pBtnApply, SIGNAL(clicked()), SLOT(TriggerApply())},
-        {m_pBtnCancel, SIGNAL(clicked()), SLOT(TriggerCancel())},
-        {m_pChkAutoDownload, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
-        {m_pChkPopupFinish, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
-        {m_pChkSoundFinish, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
-        {m_pChkAutoStart, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
-        {m_pChkAutoLogin, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
-        {m_pChkAutoUpdate, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
-        {m_pChkEnableRenderLayer, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
-        {m_pChkEnableAutoUploadFailedFiles, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
-        {m_pChkPrerender, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
-        {m_pChkUploadSceneFileOnly, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
-        {m_pChkSetArgument, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
-        {m_pChkInterruptSubmit, SIGNAL(stateChanged(int)), SLOT(EnableApply())},
-        {m_pLneMonitorPath, SIGNAL(textChanged(QString)), SLOT(EnableApply())},
-        {m_pLneSavePath, SIGNAL(textChanged(QString)), SLOT(EnableApply())},
-        {m_pCmbPool, SIGNAL(currentIndexChanged(int)), SLOT(EnableApply())},
-        {m_pCmbTransferType, SIGNAL(currentIndexChanged(int)), SLOT(EnableApply())},
-        {m_pSpbSubTask, SIGNAL(valueChanged(int)), SLOT(EnableApply())},
-        {m_pBtnUpdate, SIGNAL(clicked()), SLOT(CheckforUpdates())},
-        {m_pTwtSoftwareVersion, SIGNAL(cellDoubleClicked(int, int)),
-         SLOT(CellDoubleClicked(int, int))},
-        {m_pTwtSoftwareVersion, SIGNAL(itemClicked(QTableWidgetItem*)),
-         SLOT(ItemClicked(QTableWidgetItem*))},
-        // After the EnableApply connections of the same two boxes, so that
-        // Apply is enabled before the other box is unchecked.
-        {m_pChkSetArgument, SIGNAL(stateChanged(int)), SLOT(StateChanged(int))},
-        {m_pChkPrerender, SIGNAL(stateChanged(int)), SLOT(StateChanged(int))},
-    };
-    for (const auto& connection : connections)
-        connect(connection.sender, connection.signal, this, connection.slot);
+    connect(m_pBtnSavePath, &QPushButton::clicked, this, &EKConfiguration::SelectRenderOutputPath);
+    connect(m_pBtnMonitorPath, &QPushButton::clicked, this, &EKConfiguration::SelectMonitorPath);
+    connect(m_pBtnApply, &QPushButton::clicked, this, &EKConfiguration::TriggerApply);
+    connect(m_pBtnCancel, &QPushButton::clicked, this, &EKConfiguration::TriggerCancel);
+    for (QCheckBox* box :
+         {m_pChkAutoDownload, m_pChkPopupFinish, m_pChkSoundFinish, m_pChkAutoStart,
+          m_pChkAutoLogin, m_pChkAutoUpdate, m_pChkEnableRenderLayer,
+          m_pChkEnableAutoUploadFailedFiles, m_pChkPrerender, m_pChkUploadSceneFileOnly,
+          m_pChkSetArgument, m_pChkInterruptSubmit})
+        connect(box, &QCheckBox::stateChanged, this, &EKConfiguration::EnableApply);
+    for (QLineEdit* field : {m_pLneMonitorPath, m_pLneSavePath})
+        connect(field, &QLineEdit::textChanged, this, &EKConfiguration::EnableApply);
+    for (QComboBox* box : {m_pCmbPool, m_pCmbTransferType})
+        connect(box, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                &EKConfiguration::EnableApply);
+    connect(m_pSpbSubTask, qOverload<int>(&QSpinBox::valueChanged), this,
+            &EKConfiguration::EnableApply);
+    connect(m_pBtnUpdate, &QPushButton::clicked, this, &EKConfiguration::CheckforUpdates);
+    connect(m_pTwtSoftwareVersion, &QTableWidget::cellDoubleClicked, this,
+            &EKConfiguration::CellDoubleClicked);
+    connect(m_pTwtSoftwareVersion, &QTableWidget::itemClicked, this, &EKConfiguration::ItemClicked);
+    // After the EnableApply connections of the same two boxes, so that Apply
+    // is enabled before the other box is unchecked.
+    for (QCheckBox* box : {m_pChkSetArgument, m_pChkPrerender})
+        connect(box, &QCheckBox::stateChanged, this, &EKConfiguration::StateChanged);
 
     // The window is frameless and no QDialog, so nothing else gives Escape and
     // Return their meaning. They click the buttons, so that Cancel and Apply run

@@ -37,8 +37,8 @@ void EKConfiguration::Finish(QString strFile)
         }
         m_pSoundStream = stream;
         m_pAudioOutput = new QAudioOutput(stream->format());
-        connect(m_pAudioOutput, SIGNAL(stateChanged(QAudio::State)), this,
-                SLOT(handleStateChanged(QAudio::State)));
+        connect(m_pAudioOutput, &QAudioOutput::stateChanged, this,
+                &EKConfiguration::handleStateChanged);
         qCDebug(lcConfiguration).noquote()
             << "Finish reminder: playing" << soundFile << "at" << stream->format().sampleRate()
             << "Hz," << stream->format().channelCount() << "channel(s)";
