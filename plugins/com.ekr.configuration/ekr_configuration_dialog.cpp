@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableWidget>
+#include <QVector>
 
 #include <utility>
 
@@ -45,18 +47,27 @@ template <class Widget> std::pair<Widget*&, const char*> Field(Widget*& field, c
 }
 
 // Finds each field's widget by exact object name at any depth (a widget of
-// another class under the same name does not count); returns the names the
-// tree lacks, whose fields are left null.
+// another class under the same name does not count; of several, the first in
+// findChildren()'s order); returns the names the tree lacks, whose fields are
+// left null. The tree is walked once for all fields, not once for each.
 template <class... Widget>
 QStringList FindWidgets(QWidget* dialog, std::pair<Widget*&, const char*>... fields)
 {
+    QHash<QString, QVector<QWidget*>> named;
+    const QList<QWidget*> widgets = dialog->findChildren<QWidget*>();
+    for (QWidget* widget : widgets)
+        named[widget->objectName()].append(widget);
     QStringList missing;
-    const auto find = [dialog, &missing](auto field) {
+    const auto find = [&named, &missing](auto field) {
         using Found = std::remove_reference_t<decltype(*field.first)>;
-        const auto candidates = dialog->findChildren<Found*>(QString::fromLatin1(field.second));
-        field.first = candidates.isEmpty() ? nullptr : candidates.first();
+        field.first = nullptr;
+        const QString name = QString::fromLatin1(field.second);
+        for (QWidget* candidate : named.value(name)) {
+            if ((field.first = qobject_cast<Found*>(candidate)))
+                break;
+        }
         if (!field.first)
-            missing << QString::fromLatin1(field.second);
+            missing << name;
     };
     (find(fields), ...);
     return missing;
