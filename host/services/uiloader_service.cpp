@@ -120,7 +120,9 @@ QStringList UiLoaderService::availableLanguages()
 
 bool UiLoaderService::setSkin(const QString& skin)
 {
-    if (!availableSkins().contains(skin)) { // the names of resource folders only
+    // The skin in force was looked up when it was chosen; the client announces
+    // it again to dress a new dialog, at every start.
+    if (skin != m_strSkin && !availableSkins().contains(skin)) { // resource folders only
         qCWarning(lcUiLoader).noquote() << "No skin named" << skin << "- keeping" << m_strSkin;
         return false;
     }
