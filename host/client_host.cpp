@@ -16,12 +16,15 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QSysInfo>
+#include <QThread>
 
 Q_LOGGING_CATEGORY(lcClient, "ekr.client")
 
@@ -56,6 +59,24 @@ QString ClientHost::defaultPluginPath()
 
 bool ClientHost::start(const QString& pluginPath, QString* error)
 {
+#if !defined(Q_OS_WIN)
+    // Entering the client under its uninstall key waits for the disk twice
+    // (the key's lock file and the file itself). Where there is no key yet, a
+    // first start, it is written on a thread of its own while the framework
+    // starts, the plugin loads and the dialog is built; either way the key is
+    // in place when start() returns, before the component reads it.
+    std::unique_ptr<QThread> registration;
+    if (QFileInfo::exists(uninstallKeyFile())) {
+        registerInstallation();
+    } else {
+        registration.reset(QThread::create(&ClientHost::registerInstallation));
+        registration->start();
+    }
+    const auto registered = qScopeGuard([&registration] {
+        if (registration)
+            registration->wait();
+    });
+#endif
     // Stock CTK throws where this client's framework is lenient (a service
     // that does not answer the name it is registered under, a plugin it
     // cannot install): whatever the framework throws is a failed start that
@@ -71,7 +92,6 @@ bool ClientHost::start(const QString& pluginPath, QString* error)
         m_logger->Initialize(m_params); // the host logs from the first moment on
         m_settings->Initialize(m_params);
         seedDemoCatalogue();
-        registerInstallation();
 
         context->registerService("EKLoggerInterface", m_logger.get());
         context->registerService("EKSettingsInterface", m_settings.get());
@@ -126,9 +146,8 @@ ctkPluginContext* ClientHost::pluginContext() const
     return m_framework ? m_framework->getPluginContext() : nullptr;
 }
 
-void ClientHost::registerInstallation()
+QString ClientHost::uninstallKeyFile()
 {
-#if !defined(Q_OS_WIN)
     // The registry's key paths as the plugin reads them on these systems.
     QString root = qEnvironmentVariable("EKR_REGISTRY_ROOT");
     if (root.isEmpty())
@@ -138,7 +157,13 @@ void ClientHost::registerInstallation()
     const QString key = QStringLiteral("/HKEY_LOCAL_MACHINE/SOFTWARE/%1Microsoft/Windows/"
                                        "CurrentVersion/Uninstall.ini")
                             .arg(wow64 ? QStringLiteral("Wow6432Node/") : QString());
-    QSettings uninstall(root + key, QSettings::IniFormat);
+    return root + key;
+}
+
+void ClientHost::registerInstallation()
+{
+#if !defined(Q_OS_WIN)
+    QSettings uninstall(uninstallKeyFile(), QSettings::IniFormat);
     const QString productId = QStringLiteral("{5C1E0B7D-2A94-4F63-8D0E-B3A7196F42C8}");
     if (uninstall.childGroups().contains(productId))
         return;

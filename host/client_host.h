@@ -60,6 +60,9 @@ public:
     MessageBoxService* messageBox() const { return m_messageBox.get(); }
 
 private:
+    // The file of the uninstall key, under the emulated registry's root.
+    static QString uninstallKeyFile();
+
     std::unique_ptr<ctkPluginFrameworkFactory> m_factory;
     QSharedPointer<ctkPluginFramework> m_framework;
     QSharedPointer<ctkPlugin> m_plugin;
