@@ -193,6 +193,10 @@ int main(int argc, char* argv[])
         // account's defaults, before the dialog shows them. They wait in memory
         // and are saved together once it does: every save waits for the disk.
         host.settings()->holdSaving();
+        // A start that only takes pictures ends moments later: it merges other
+        // clients' changes to the settings as it saves, and does not watch the
+        // file for them, as a watch makes the process wait as it ends.
+        host.settings()->setWatching(!parser.isSet(screenshotOption));
 
         CommunicationService* farm = host.communication();
         if (parser.isSet(profileOption) &&

@@ -80,6 +80,8 @@ bool SettingsService::eventFilter(QObject*, QEvent* event)
 
 void SettingsService::watch()
 {
+    if (!m_bWatching)
+        return;
     // The directory too: QSettings replaces the file when it writes, and
     // other writers may do the same.
     const QString folder = QFileInfo(m_filePath).absolutePath();

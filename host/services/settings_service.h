@@ -50,6 +50,12 @@ public:
     // write at once. Releasing what is not held does nothing.
     void holdSaving();
     void releaseSaving();
+    // Whether the file is watched for other writers' changes, as it is unless
+    // turned off before Initialize. A start that ends on its own moments later
+    // (taking pictures of its dialog) has nothing to follow, and a watch once
+    // set makes the process wait for the kernel as it ends. Unwatched, other
+    // writers' changes are still merged, and announced, at each sync.
+    void setWatching(bool watching) { m_bWatching = watching; }
     // Whether values set here have not reached the file: its last sync failed.
     // Once the service is gone they are lost.
     bool hasUnsavedChanges() const { return !m_unsaved.isEmpty(); }
@@ -113,6 +119,7 @@ private:
     bool m_bUnparsable = false;
     bool m_bSyncScheduled = false;
     bool m_bSavingHeld = false;
+    bool m_bWatching = true;
     bool m_bAnnouncementQueued = false;
     bool m_bReportedWriteFailure = false;
     bool m_bReportedLoss = false;
