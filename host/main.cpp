@@ -18,6 +18,7 @@
 #include <QStackedWidget>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -124,6 +125,24 @@ bool chooseHeadlessPlatform(QCommandLineParser& parser, const QStringList& argum
 
 int main(int argc, char* argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // The skins and languages are listed in the help text alone, and listing
+    // them reads the resource folders: only a start that may show help (or
+    // short options compacted with -h or -?) pays for it.
+    const bool helpAsked =
+        std::any_of(arguments.cbegin() + 1, arguments.cend(), [](const QString& a) {
+            return a.startsWith(QLatin1String("--help")) ||
+                   (a.startsWith(QLatin1Char('-')) && !a.startsWith(QLatin1String("--")) &&
+                    (a.contains(QLatin1Char('h')) || a.contains(QLatin1Char('?'))));
+        });
+    const auto listed = [helpAsked](const QString& sentence, QStringList (*names)()) {
+        return helpAsked ? sentence + QStringLiteral(": ") + names().join(QStringLiteral(", ")) +
+                               QLatin1Char('.')
+                         : sentence + QLatin1Char('.');
+    };
+
     // The options are known before the application is made: whether a start
     // without a display can go on depends on them (chooseHeadlessPlatform).
     QCommandLineParser parser;
@@ -135,13 +154,11 @@ int main(int argc, char* argv[])
         QStringLiteral("file"));
     const QCommandLineOption skinOption(
         QStringLiteral("skin"),
-        QStringLiteral("Dress the client in <skin>: %1.")
-            .arg(UiLoaderService::availableSkins().join(QStringLiteral(", "))),
+        listed(QStringLiteral("Dress the client in <skin>"), &UiLoaderService::availableSkins),
         QStringLiteral("skin"));
     const QCommandLineOption languageOption(
         QStringLiteral("language"),
-        QStringLiteral("Show the client in <code>: %1.")
-            .arg(UiLoaderService::availableLanguages().join(QStringLiteral(", "))),
+        listed(QStringLiteral("Show the client in <code>"), &UiLoaderService::availableLanguages),
         QStringLiteral("code"));
     const QCommandLineOption screenshotOption(
         QStringLiteral("screenshot"),
@@ -164,9 +181,6 @@ int main(int argc, char* argv[])
     parser.addOptions({pluginOption, skinOption, languageOption, screenshotOption, profileOption,
                        accountOption, finishOption});
 
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
     if (!chooseHeadlessPlatform(parser, arguments, screenshotOption)) {
         std::fprintf(stderr, "ekr_client: there is no display to show the settings dialog on "
                              "(neither DISPLAY nor WAYLAND_DISPLAY is set); --screenshot <folder> "
