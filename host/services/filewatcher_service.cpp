@@ -8,8 +8,6 @@ Q_LOGGING_CATEGORY(lcFileWatcher, "ekr.host.filewatcher")
 FileWatcherService::FileWatcherService(QObject* parent)
 {
     setParent(parent);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this,
-            &FileWatcherService::FolderChanged);
 }
 
 FileWatcherService::~FileWatcherService() = default;
@@ -38,7 +36,7 @@ void FileWatcherService::onStop()
 {
     const QStringList watched = watchedNow();
     if (!watched.isEmpty())
-        m_watcher.removePaths(watched);
+        m_watcher->removePaths(watched);
 }
 
 void FileWatcherService::arm()
@@ -49,6 +47,11 @@ void FileWatcherService::arm()
             qCWarning(lcFileWatcher).noquote() << "Not watching" << path << "- no such folder";
             continue;
         }
-        m_watcher.addPath(path);
+        if (!m_watcher) {
+            m_watcher.reset(new QFileSystemWatcher);
+            connect(m_watcher.get(), &QFileSystemWatcher::directoryChanged, this,
+                    &FileWatcherService::FolderChanged);
+        }
+        m_watcher->addPath(path);
     }
 }

@@ -6,6 +6,8 @@
 
 #include <QFileSystemWatcher>
 
+#include <memory>
+
 // Watches the folders where the user drops scene files and reports changes.
 class FileWatcherService : public HostService<EKFileWatcherInterface>
 {
@@ -20,7 +22,10 @@ public:
     int RestartWatching() override;
 
     QStringList watchPaths() const { return m_paths; }
-    QStringList watchedNow() const { return m_watcher.directories() + m_watcher.files(); }
+    QStringList watchedNow() const
+    {
+        return m_watcher ? m_watcher->directories() + m_watcher->files() : QStringList();
+    }
 
 signals:
     // A watched folder changed: a scene file arrived or went.
@@ -34,7 +39,9 @@ private:
     void arm();
 
     QStringList m_paths;
-    QFileSystemWatcher m_watcher;
+    // Made with the first folder to watch: a watcher takes a kernel
+    // notification instance, which most sessions never need.
+    std::unique_ptr<QFileSystemWatcher> m_watcher;
 };
 
 #endif
