@@ -26,10 +26,6 @@ SettingsService::SettingsService(const QString& filePath, QObject* parent) : m_f
     if (m_filePath.isEmpty())
         m_filePath = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
                      QStringLiteral("/ekr_client.ini");
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this,
-            &SettingsService::fileMayHaveChanged);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this,
-            &SettingsService::fileMayHaveChanged);
 }
 
 SettingsService::~SettingsService()
@@ -84,12 +80,19 @@ void SettingsService::watch()
         return;
     // The directory too: QSettings replaces the file when it writes, and
     // other writers may do the same.
+    if (!m_watcher) {
+        m_watcher.reset(new QFileSystemWatcher);
+        connect(m_watcher.get(), &QFileSystemWatcher::fileChanged, this,
+                &SettingsService::fileMayHaveChanged);
+        connect(m_watcher.get(), &QFileSystemWatcher::directoryChanged, this,
+                &SettingsService::fileMayHaveChanged);
+    }
     const QString folder = QFileInfo(m_filePath).absolutePath();
-    if (!m_watcher.directories().contains(folder))
-        m_watcher.addPath(folder);
+    if (!m_watcher->directories().contains(folder))
+        m_watcher->addPath(folder);
     const QFileInfo file(m_filePath);
-    if (file.isReadable() && !m_watcher.files().contains(m_filePath))
-        m_watcher.addPath(m_filePath); // an unreadable file cannot be watched
+    if (file.isReadable() && !m_watcher->files().contains(m_filePath))
+        m_watcher->addPath(m_filePath); // an unreadable file cannot be watched
 }
 
 SettingsService::FileStamp SettingsService::fileStamp() const

@@ -11,6 +11,8 @@
 #include <QSettings>
 #include <QVector>
 
+#include <memory>
+
 // The client's persistent settings: one INI file in the client's
 // configuration folder, keys stored under their exact strings.
 //
@@ -109,13 +111,13 @@ private:
 
     QString m_filePath;
     QScopedPointer<QSettings> m_settings;
-    QFileSystemWatcher m_watcher;
-    FileStamp m_knownStamp;       // the file as this service last wrote or read it
-    View m_view;                  // the values as the client was last told of them
-    QSet<QString> m_setSinceView; // keys set here since m_view was taken
-    QSet<QString> m_unsaved;      // keys set here since the last sync that wrote
-    FileStamp m_probedStamp;      // the file whose parse m_bUnparsable tells
-    FileStamp m_keptStamp;        // the unparsable file last copied aside
+    std::unique_ptr<QFileSystemWatcher> m_watcher; // made as the file is first watched
+    FileStamp m_knownStamp;                        // the file as this service last wrote or read it
+    View m_view;                                   // the values as the client was last told of them
+    QSet<QString> m_setSinceView;                  // keys set here since m_view was taken
+    QSet<QString> m_unsaved;                       // keys set here since the last sync that wrote
+    FileStamp m_probedStamp;                       // the file whose parse m_bUnparsable tells
+    FileStamp m_keptStamp;                         // the unparsable file last copied aside
     bool m_bUnparsable = false;
     bool m_bSyncScheduled = false;
     bool m_bSavingHeld = false;
