@@ -26,6 +26,8 @@
 #include <QSysInfo>
 #include <QThread>
 
+#include <utility>
+
 Q_LOGGING_CATEGORY(lcClient, "ekr.client")
 
 ClientHost::ClientHost()
@@ -60,21 +62,15 @@ QString ClientHost::defaultPluginPath()
 bool ClientHost::start(const QString& pluginPath, QString* error)
 {
 #if !defined(Q_OS_WIN)
-    // Entering the client under its uninstall key waits for the disk twice
-    // (the key's lock file and the file itself). Where there is no key yet, a
-    // first start, it is written on a thread of its own while the framework
-    // starts, the plugin loads and the dialog is built; either way the key is
-    // in place when start() returns, before the component reads it.
-    std::unique_ptr<QThread> registration;
-    if (QFileInfo::exists(uninstallKeyFile())) {
+    // The client's uninstall key is read where it exists; a first start,
+    // which writes it, does so below, and a start that fails before then
+    // writes it as it returns.
+    bool registered = QFileInfo::exists(uninstallKeyFile());
+    if (registered)
         registerInstallation();
-    } else {
-        registration.reset(QThread::create(&ClientHost::registerInstallation));
-        registration->start();
-    }
-    const auto registered = qScopeGuard([&registration] {
-        if (registration)
-            registration->wait();
+    const auto registerOnFailure = qScopeGuard([&registered] {
+        if (!registered)
+            registerInstallation();
     });
 #endif
     // Stock CTK throws where this client's framework is lenient (a service
@@ -134,10 +130,27 @@ bool ClientHost::start(const QString& pluginPath, QString* error)
     }
     qCInfo(lcClient) << "Configuration component initialised and started with handle"
                      << m_configurationHandle.toInt();
+#if !defined(Q_OS_WIN)
+    // Writing the key waits for the disk twice (the key's lock file and the
+    // file itself): it is written on a thread of its own while the dialog is
+    // dressed, and is in place when start() returns, before the component
+    // reads it. Not earlier: while a second thread runs, every mapping that
+    // the main thread changes, as the plugin and the libraries of the UI
+    // loader load, must be flushed from the other processor as well.
+    std::unique_ptr<QThread> registration;
+    if (!std::exchange(registered, true)) {
+        registration.reset(QThread::create(&ClientHost::registerInstallation));
+        registration->start();
+    }
+#endif
     // The dialog is dressed once it is complete: a style sheet applied
     // earlier would be propagated through the whole tree a second time when
     // the component sets the dialog's window flags.
     m_uiLoader->setSkin(m_uiLoader->GetCurrentSkin());
+#if !defined(Q_OS_WIN)
+    if (registration)
+        registration->wait();
+#endif
     return true;
 }
 
