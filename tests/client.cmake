@@ -6,7 +6,9 @@
 # 0, the pictures it must leave, by name, sorted, between spaces. A start that cannot go
 # on says why in exactly one line. A start that got to its dialog has saved what a first
 # start writes: the demo catalogue and the account's defaults (while it runs, once the
-# farm has answered), and the client's version under its uninstall key.
+# farm has answered), and the client's version under its uninstall key. With -DAGAIN=1 the
+# same start is made once more, after a comment is added to the settings file: a start
+# that changes no setting leaves the file as it is.
 # HOME, the XDG folders and the emulated registry are fresh folders of WORK_DIR, and
 # the platform is the offscreen one. -DUNSET= names environment variables (between
 # spaces) that the start runs without: DISPLAY and WAYLAND_DISPLAY for a machine
@@ -64,4 +66,14 @@ if(EXIT STREQUAL "running" OR EXIT EQUAL 0)
       message(FATAL_ERROR "nothing saved matches ${pattern}; saved:\n${saved}")
     endif()
   endforeach()
+endif()
+if(AGAIN)
+  set(settings ${WORK_DIR}/XDG_CONFIG_HOME/ekr_client/ekr_client.ini)
+  file(APPEND ${settings} "; left as it is\n")
+  execute_process(COMMAND ${CLIENT} ${OPTIONS} RESULT_VARIABLE code ERROR_VARIABLE error
+                  TIMEOUT ${timeout})
+  file(READ ${settings} text)
+  if(NOT code EQUAL EXIT OR NOT text MATCHES "; left as it is")
+    message(FATAL_ERROR "the second start (exit code ${code}) rewrote the settings:\n${text}")
+  endif()
 endif()

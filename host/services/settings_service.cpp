@@ -370,7 +370,14 @@ int SettingsService::GetValue(QVariant& value, const QVariant& handle, const QSt
 int SettingsService::SetValue(const QVariant& handle, const QString& key, const QVariant& value)
 {
     Q_UNUSED(handle)
-    store()->setValue(key, value);
+    QSettings* settings = store();
+    // A value that the store holds already changes nothing and is not set
+    // again: a start that confirms the account's defaults leaves the file as
+    // it is, rather than rewriting it and waiting for the disk, and a change
+    // that another client made meanwhile stands.
+    if (settings->contains(key) ? settings->value(key) == value : !value.isValid())
+        return 0;
+    settings->setValue(key, value);
     // As QSettings names it in allKeys(): no empty sections.
     const QString stored = key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
     m_setSinceView.insert(stored);

@@ -16,12 +16,13 @@
 // The client's persistent settings: one INI file in the client's
 // configuration folder, keys stored under their exact strings.
 //
-// A write is visible to the next read at once; a burst of writes becomes
-// durable with one sync when control returns to the event loop (and at Stop
-// and Uninitialize), or when saving is released if it is held. Every change that someone else makes
-// to the file, whether the file watcher notices it or one of our own syncs merges it in, is
-// announced with SettingsUpdated(), always from the event loop, never from
-// inside SetValue or GetValue.
+// A write is visible to the next read at once (a value that the store holds
+// already is not written again); a burst of writes becomes durable with one
+// sync when control returns to the event loop (and at Stop and Uninitialize),
+// or when saving is released if it is held. Every change that someone else
+// makes to the file, whether the file watcher notices it or one of our own
+// syncs merges it in, is announced with SettingsUpdated(), always from the
+// event loop, never from inside SetValue or GetValue.
 //
 // A sync that fails keeps the values in memory, is reported with saveFailed()
 // and is tried again at every later change and before the service goes away.
