@@ -30,12 +30,12 @@ private slots:
                                           "spbSubTask.maximum twtSoftwareVersion.columnCount "
                                           "twtSoftwareVersion.showGrid lneSavePath.readOnly "
                                           "lneMonitorPath.readOnly lwtConfiguration.count "
-                                          "cmbTransferType.count "
+                                          "lwtConfiguration.focusPolicy cmbTransferType.count "
                                           "lneSavePath.visible lneMonitorPath.visible "
                                           "btnMonitorPath.visible lblMonitorPath.visible "
                                           "cmbTransferType.currentText")
                                       .split(' ');
-        const QStringList left = {"2", "0", "5", "5", "1", "0", "0", "0", "0"};
+        const QStringList left = {"2", "0", "5", "5", "1", "0", "0", "0", "11", "0"};
         h.uiLoader.treeFactory = [&] {
             QWidget* tree = loadTree();
             for (int i = 0; i < left.size(); ++i)
@@ -57,7 +57,7 @@ private slots:
             seen << h.widget(name.section('.', 0, 0))
                         ->property(qPrintable(name.section('.', 1)))
                         .toString();
-        QCOMPARE(seen.join(' '), "0 1 100 2 false true true 4 2 true false false false ftp");
+        QCOMPARE(seen.join(' '), "0 1 100 2 false true true 4 0 2 true false false false ftp");
         QWidget* window = h.dialogWindow();
         QCOMPARE(window->windowFlags(), Qt::WindowMinimizeButtonHint |
                                             Qt::MSWindowsFixedSizeDialogHint | Qt::Dialog |

@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QListWidget>
 #include <QLoggingCategory>
+#include <QShortcut>
 #include <QTranslator>
 #include <QUiLoader>
 #include <QWidget>
@@ -67,6 +69,23 @@ QWidget* UiLoaderService::LoadUi(const QString& name, QWidget* parent)
         qCWarning(lcUiLoader).noquote()
             << "The widget tree" << name << "cannot be built:" << loader.errorString();
         return nullptr;
+    }
+    // A page list takes no keyboard focus in the dialog, so the keyboard turns
+    // its pages as in any tabbed dialog: Ctrl+PgDown or Ctrl+Tab to the next,
+    // Ctrl+PgUp or Ctrl+Shift+Tab to the one before, round at the ends.
+    if (auto* pages = tree->findChild<QListWidget*>(QStringLiteral("lwtConfiguration"))) {
+        const std::pair<QKeySequence, int> turns[] = {{Qt::CTRL | Qt::Key_PageDown, 1},
+                                                      {Qt::CTRL | Qt::Key_Tab, 1},
+                                                      {Qt::CTRL | Qt::Key_PageUp, -1},
+                                                      {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, -1},
+                                                      // as the window system reports it
+                                                      {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1}};
+        for (const auto& [keys, step] : turns)
+            connect(new QShortcut(keys, tree), &QShortcut::activated, pages, [pages, step = step] {
+                // No current row yet: the first page is the one shown.
+                const int count = std::max(pages->count(), 1);
+                pages->setCurrentRow((std::max(pages->currentRow(), 0) + step + count) % count);
+            });
     }
     if (QPointer<QWidget> earlier = m_trees.value(name)) {
         // Hidden now, deleted once the event that asked for the new tree is
