@@ -74,12 +74,12 @@ QWidget* UiLoaderService::LoadUi(const QString& name, QWidget* parent)
     // its pages as in any tabbed dialog: Ctrl+PgDown or Ctrl+Tab to the next,
     // Ctrl+PgUp or Ctrl+Shift+Tab to the one before, round at the ends.
     if (auto* pages = tree->findChild<QListWidget*>(QStringLiteral("lwtConfiguration"))) {
-        const std::pair<QKeySequence, int> turns[] = {{Qt::CTRL | Qt::Key_PageDown, 1},
-                                                      {Qt::CTRL | Qt::Key_Tab, 1},
-                                                      {Qt::CTRL | Qt::Key_PageUp, -1},
-                                                      {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, -1},
-                                                      // as the window system reports it
-                                                      {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1}};
+        const std::pair<QKeySequence, int> turns[] = {
+            {Qt::CTRL | Qt::Key_PageDown, 1},
+            {Qt::CTRL | Qt::Key_Tab, 1},
+            {Qt::CTRL | Qt::Key_PageUp, -1},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, -1},
+        };
         for (const auto& [keys, step] : turns)
             connect(new QShortcut(keys, tree), &QShortcut::activated, pages, [pages, step = step] {
                 // No current row yet: the first page is the one shown.
