@@ -17,14 +17,6 @@ Q_LOGGING_CATEGORY(lcUiLoader, "ekr.host.uiloader")
 
 namespace {
 const char* const kStyleSheetName = "com.ekr.configuration.qss";
-
-[[maybe_unused]] QString StyleSheetOf(const QString& skin)
-{
-    QFile file(QStringLiteral(":/%1/%2").arg(skin, QLatin1String(kStyleSheetName)));
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromLatin1(file.readAll());
-}
 } // namespace
 
 // Resources of a static library are linked in only when something names
@@ -36,10 +28,9 @@ const char* const kStyleSheetName = "com.ekr.configuration.qss";
     return true;
 }();
 
-UiLoaderService::UiLoaderService(QObject* parent)
+UiLoaderService::UiLoaderService()
     : m_strSkin(QStringLiteral("light")), m_strLanguage(QStringLiteral("en"))
 {
-    setParent(parent);
     // A skin's images come as name.png and name@2x.png. Qt draws icons and
     // the style sheet's images from the @2x file on a screen of two device
     // pixels per pixel only when this is set; otherwise it scales up the 1x.
