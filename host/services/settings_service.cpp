@@ -61,7 +61,12 @@ QSettings* SettingsService::store()
             qCWarning(lcSettings).noquote()
                 << QStringLiteral("The settings file %1 cannot be read: %2")
                        .arg(m_filePath, problem());
-        watch();
+        // Watched from the event loop's next turn, so that a start reads its
+        // settings and shows its window before it sets up the watch; a change
+        // that another writer makes meanwhile shows in the file's stamp.
+        if (m_bWatching)
+            QMetaObject::invokeMethod(this, &SettingsService::fileMayHaveChanged,
+                                      Qt::QueuedConnection);
     }
     return m_settings.data();
 }
