@@ -145,6 +145,8 @@ private slots:
         QVERIFY(first && !first->isVisible() && loader.tree(name) == second);
         QTRY_VERIFY(!first);
         QVERIFY(loader.Initialize({}) == 0 && loader.Uninitialize() == 0 && !second);
+        second = UiLoaderService().LoadUi(name, nullptr); // a loader going takes its trees
+        QVERIFY(!second);
         QVERIFY(loader.setLanguage("zh_CN") &&
                 QCoreApplication::translate("QObject", "General") == QString("常规"));
     }

@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QListWidget>
 #include <QLoggingCategory>
+#include <QShortcut>
 #include <QTranslator>
 #include <QUiLoader>
 #include <QWidget>
@@ -15,14 +17,6 @@ Q_LOGGING_CATEGORY(lcUiLoader, "ekr.host.uiloader")
 
 namespace {
 const char* const kStyleSheetName = "com.ekr.configuration.qss";
-
-[[maybe_unused]] QString StyleSheetOf(const QString& skin)
-{
-    QFile file(QStringLiteral(":/%1/%2").arg(skin, QLatin1String(kStyleSheetName)));
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromLatin1(file.readAll());
-}
 } // namespace
 
 // Resources of a static library are linked in only when something names
@@ -34,10 +28,9 @@ const char* const kStyleSheetName = "com.ekr.configuration.qss";
     return true;
 }();
 
-UiLoaderService::UiLoaderService(QObject* parent)
+UiLoaderService::UiLoaderService()
     : m_strSkin(QStringLiteral("light")), m_strLanguage(QStringLiteral("en"))
 {
-    setParent(parent);
     // A skin's images come as name.png and name@2x.png. Qt draws icons and
     // the style sheet's images from the @2x file on a screen of two device
     // pixels per pixel only when this is set; otherwise it scales up the 1x.
@@ -67,6 +60,23 @@ QWidget* UiLoaderService::LoadUi(const QString& name, QWidget* parent)
         qCWarning(lcUiLoader).noquote()
             << "The widget tree" << name << "cannot be built:" << loader.errorString();
         return nullptr;
+    }
+    // A page list takes no keyboard focus in the dialog, so the keyboard turns
+    // its pages as in any tabbed dialog: Ctrl+PgDown or Ctrl+Tab to the next,
+    // Ctrl+PgUp or Ctrl+Shift+Tab to the one before, round at the ends.
+    if (auto* pages = tree->findChild<QListWidget*>(QStringLiteral("lwtConfiguration"))) {
+        const std::pair<QKeySequence, int> turns[] = {
+            {Qt::CTRL | Qt::Key_PageDown, 1},
+            {Qt::CTRL | Qt::Key_Tab, 1},
+            {Qt::CTRL | Qt::Key_PageUp, -1},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, -1},
+        };
+        for (const auto& [keys, step] : turns)
+            connect(new QShortcut(keys, tree), &QShortcut::activated, pages, [pages, step = step] {
+                // No current row yet: the first page is the one shown.
+                const int count = std::max(pages->count(), 1);
+                pages->setCurrentRow((std::max(pages->currentRow(), 0) + step + count) % count);
+            });
     }
     if (QPointer<QWidget> earlier = m_trees.value(name)) {
         // Hidden now, deleted once the event that asked for the new tree is

@@ -22,7 +22,7 @@ class UiLoaderService : public HostService<EKUiLoaderInterface>
     Q_INTERFACES(EKUiLoaderInterface)
 
 public:
-    explicit UiLoaderService(QObject* parent = nullptr);
+    UiLoaderService();
     ~UiLoaderService() override;
 
     // The loader owns every tree it hands out: an earlier tree of the same

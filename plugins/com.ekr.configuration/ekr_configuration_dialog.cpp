@@ -151,6 +151,7 @@ void EKConfiguration::InitUi()
     grid->addWidget(m_pSwtConfiguration, 1, 1, 1, 1);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 4);
+    m_pLwtConfiguration->setFocusPolicy(Qt::NoFocus);
     if (dialog->layout()) {
         qCDebug(lcConfiguration) << "The widget tree brings its own layout; keeping it";
         delete grid;
