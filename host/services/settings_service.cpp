@@ -297,7 +297,12 @@ bool SettingsService::sync()
         settings->status() == QSettings::NoError ||
         QSettings(m_filePath, QSettings::IniFormat).status() != QSettings::AccessError;
     m_knownStamp = fileStamp();
-    watch();
+    // The write may have replaced the file, which is then watched anew. A
+    // store not watched yet is left to the watch that store() queued: a sync
+    // as the client stops does not set one up only to close it again, which
+    // makes the process wait for the kernel.
+    if (m_watcher)
+        watch();
     // Whatever the sync merged in from other writers is in the view now.
     const View now = currentView();
     if (othersChanged(now))
