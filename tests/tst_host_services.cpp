@@ -265,8 +265,9 @@ private slots:
                      pools[0][1].toMap()["data"].toList().value(0).toMap()["pool_id"].toString(),
                  "b2.1.0p");
         farm.RequestPoolId(handle, {{"username", "B"}, {"token", "forged"}}); // its name, not token
-        QTRY_COMPARE(pools.size(), 2);
-        QCOMPARE(pools[1][0].toInt(), 401);
+        farm.signIn("c"); // an account the profile does not have
+        QTRY_COMPARE(pools.size() + signIns.size(), 4);
+        QCOMPARE(pools[1][0].toInt() + signIns[1][0].toInt(), 401 + 401);
     }
 };
 
