@@ -22,6 +22,9 @@
 
 #include <cstdio>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace {
 auto put = [](QString path, QByteArray bytes) { // at once, as another client writes
     QSaveFile f(path);
@@ -177,6 +180,7 @@ private slots:
         QSignalSpy told(store, &SettingsService::SettingsUpdated);
         MessageCapture log;
         QVariant handle, value;
+        QVariantHash group;
         QVERIFY(store->Initialize({}) == 0 && store->Start(handle, {}) == 0 &&
                 store->parent() == &owner && (theirs.isEmpty() || put(path, theirs)));
         QTRY_COMPARE(told.count(), int(!theirs.isEmpty()));
@@ -185,11 +189,31 @@ private slots:
         QVERIFY(store->sync() && store->sync() && QFileInfo(path).lastModified() == touched &&
                 QDir(folder.path()).entryList(copies).isEmpty()); // only when writing
         QVERIFY(store->GetValue(value, handle, "b") == 0 && value == "1" &&
-                store->SetValue(handle, "c/d", 2) == 0 && store->Stop(handle) == 0);
+                store->SetValue(handle, "c/d", 2) == 0 &&
+                store->GetGroupValues(group, handle, "c") == 0 &&
+                group == QVariantHash({{"d", 2}}) && store->Stop(handle) == 0);
         QCOMPARE(contents(path), "[General]\nb=1\n\n[c]\nd=2\n");
         const QString copy = folder.filePath(QDir(folder.path()).entryList(copies).join(""));
         QVERIFY2(contents(copy) == kept && (kept.isEmpty() || log.text.contains("kept as " + copy)),
                  qPrintable(copy));
+    }
+
+    // Another writer's file of the same size, stamped within the same millisecond as this store's
+    // last write, is still read before the next write: QSettings alone would take it for its own.
+    void sameSizeInTheSameTickIsTakenIn()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("ekr_client.ini");
+        SettingsService store(path);
+        store.setWatching(false); // only the sync may find the other writer
+        struct stat mine;
+        QVERIFY(store.SetValue({}, "a", "0") == 0 && store.sync() &&
+                ::stat(qPrintable(path), &mine) == 0 && put(path, "[General]\na=1\n"));
+        const timespec sameTick[2] = {{0, UTIME_OMIT},
+                                      {mine.st_mtim.tv_sec, mine.st_mtim.tv_nsec ^ 1}};
+        QVERIFY(::utimensat(AT_FDCWD, qPrintable(path), sameTick, 0) == 0);
+        QVERIFY(store.SetValue({}, "b", "2") == 0 && store.sync());
+        QCOMPARE(contents(path), "[General]\na=1\nb=2\n");
     }
 
     // A failed save is told once, why, in a box that does not wait and in the log; values stay
