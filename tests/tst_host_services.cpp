@@ -163,6 +163,7 @@ private slots:
         QTest::addColumn<B>("theirs");
         QTest::addColumn<B>("kept");
         QTest::newRow("no file yet") << B() << B("b=1\n") << B();
+        QTest::newRow("their last key gone") << B("b=1\nz=0\n") << B("b=1\n") << B();
         QTest::newRow("theirs unparsable")
             << B("b=0\n") << B("b=1\n[x]\nno value\n") << B("b=1\n[x]\nno value\n");
         QTest::newRow("unparsable as loaded") << B("b=1\n[x\n") << B() << B("b=1\n[x\n");
