@@ -242,7 +242,8 @@ private slots:
     {
         QTest::addColumn<int>("obstacle");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("a file for its folder") << 0 << "a file stands where its folder should be";
+        QTest::newRow("a file for the folder above its own")
+            << 0 << "a file stands where its folder should be";
         QTest::newRow("a folder for the file") << 1 << "a folder is in the way";
         QTest::newRow("a link to a folder gone") << 2 << "the system refused to write it";
     }
@@ -251,12 +252,13 @@ private slots:
         QFETCH(int, obstacle);
         QFETCH(QString, reason);
         QTemporaryDir config; // the client's folder in it, as the client names it
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.filePath("xdg")));
         MessageCapture log;
         ClientHost host;
         SettingsService* store = host.settings();
         const QString path = store->filePath(), folder = QFileInfo(path).path();
-        QVERIFY(obstacle == 0   ? put(folder, "")
+        const QString above = QFileInfo(folder).path();
+        QVERIFY(obstacle == 0   ? put(above, "")
                 : obstacle == 1 ? QDir().mkpath(path)
                                 : QDir().mkpath(folder) && QFile::link(folder + "/gone/x", path));
         QVERIFY(store->Initialize({}) == 0 && store->Initialize({}) == 0); // a plugin's too
@@ -273,7 +275,7 @@ private slots:
         QVERIFY(value == 1 && QApplication::topLevelWidgets().size() == 1 && // told once
                 store->hasUnsavedChanges() &&
                 log.text.contains("changes are lost: new/first, new/second"));
-        QVERIFY((QFile::remove(obstacle ? path : folder) || QDir().rmdir(path)) &&
+        QVERIFY((QFile::remove(obstacle ? path : above) || QDir().rmdir(path)) &&
                 QDir().mkpath(folder));
         store->SetValue(QVariant(), "new/third", 3);
         QTRY_VERIFY(!store->hasUnsavedChanges()); // saved on its own as control returns
