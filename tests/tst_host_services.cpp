@@ -232,6 +232,8 @@ private slots:
             QVERIFY(store.SetValue({}, "b", "2") == 0 && store.sync());
             QCOMPARE(contents(path), "[General]\na=1\nb=2\n");
             QTRY_COMPARE(told.count(), 1); // their a, though this store set it before
+            QVERIFY(store.SetValue({}, "b", "3") == 0 && store.sync() && // its own file parses
+                    QDir(folder.path()).entryList({"*.corrupt-*"}).isEmpty());
             QVERIFY(QFile::remove(path) && QDir().mkpath(path)); // a folder in the way
             QVERIFY(store.SetValue({}, "c", "3") == 0 && !store.sync());
         }
