@@ -196,7 +196,7 @@ private slots:
         QVERIFY(store->sync() && store->sync() && QFileInfo(path).lastModified() == touched &&
                 folder.entryList(copies).isEmpty()); // only when writing
         QVERIFY(store->GetValue(value, handle, "b") == 0 && value == "1" &&
-                store->SetValue(handle, "c/d", 2) == 0 &&
+                store->SetValue(handle, "c/d", 2) == 0 && store->SetValue(handle, "c/d", 2) == 0 &&
                 store->GetGroupValues(group, handle, "c") == 0 &&
                 group == QVariantHash({{"d", 2}}) && store->Stop(handle) == 0);
         QCOMPARE(contents(path), "[General]\nb=1\n\n[c]\nd=2\n");
